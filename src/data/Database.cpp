@@ -1,0 +1,173 @@
+#include "Database.h"
+
+#include "Recordset.h"
+#include "Schema.h"
+#include "Sqlite.h"
+
+#include <QFileInfo>
+
+#include <map>
+#include <string>
+
+namespace quillbox::data {
+
+namespace {
+
+std::uint64_t g_writeGeneration = 0;
+
+QString quotedPath(const QString& name) {
+    return QStringLiteral("'%1'").arg(QFileInfo(name).absoluteFilePath());
+}
+
+} // namespace
+
+int TableInfo::indexOf(const QString& field) const {
+    // SQLite matches column names without regard to case; so do we.
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+struct Database::Cache {
+    std::map<std::string, sqlite::Statement, std::less<>> statements;
+};
+
+Database::Database(sqlite3* db, QString fileName)
+    : db_(db), fileName_(std::move(fileName)), cache_(std::make_unique<Cache>()) {}
+
+Database::~Database() {
+    cache_.reset(); // statements are finalized before the connection closes
+    sqlite3_close_v2(db_);
+}
+
+std::uint64_t Database::writeGeneration() { return g_writeGeneration; }
+void Database::bumpWriteGeneration() { ++g_writeGeneration; }
+
+sqlite::Statement& Database::cached(std::string_view sql) {
+    auto it = cache_->statements.find(sql);
+    if (it == cache_->statements.end())
+        it = cache_->statements.emplace(std::string(sql), sqlite::Statement(db_, sql)).first;
+    return it->second;
+}
+
+std::int64_t Database::dataVersion() {
+    sqlite::Use s(cached("PRAGMA data_version"));
+    s->step();
+    return s->int64(0);
+}
+
+const TableInfo& Database::table(const QString& name) const {
+    for (const TableInfo& t : tables_)
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
+            return t;
+    throw EngineError(error::TableNotFound,
+                      QStringLiteral("The database file has no table '%1'.").arg(name));
+}
+
+void Database::readSchema() {
+    for (const QString& name : {schema::Addresses, schema::Player}) {
+        TableInfo info;
+        bool autoincrement = false;
+        {
+            sqlite::Statement s(db_, "SELECT name, sql LIKE '%AUTOINCREMENT%' FROM sqlite_schema "
+                                     "WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+            s.bind(1, Value(name));
+            if (!s.step())
+                throw EngineError(error::TableNotFound,
+                                  QStringLiteral("there is no table '%1'.").arg(name));
+            info.name = s.qtext(0);
+            autoincrement = s.int64(1) != 0;
+        }
+        bool keyIsRowid = false;
+        {
+            sqlite::Statement s(db_, "SELECT name, type, pk FROM pragma_table_info(?1)");
+            s.bind(1, Value(info.name));
+            int primaryKeys = 0;
+            while (s.step()) {
+                info.columns << s.qtext(0);
+                if (s.int64(2) > 0) {
+                    ++primaryKeys;
+                    if (info.columns.back().compare(schema::Number, Qt::CaseInsensitive) == 0 &&
+                        s.qtext(1).compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0)
+                        keyIsRowid = true;
+                }
+            }
+            keyIsRowid = keyIsRowid && primaryKeys == 1;
+        }
+        for (const QString& field : schema::requiredFields(name))
+            if (info.indexOf(field) < 0)
+                throw EngineError(error::FieldNotFound,
+                                  QStringLiteral("the table '%1' has no field '%2'.")
+                                      .arg(name, field));
+        if (name == schema::Addresses) {
+            // A record number must come from the file itself, so that two programs writing
+            // at once never hand out the same one, and one handed out never comes back.
+            if (!keyIsRowid || !autoincrement)
+                throw EngineError(error::BadFieldDefinition,
+                                  QStringLiteral("the field 'Number' of the table '%1' is not a "
+                                                 "record number: it must be declared INTEGER "
+                                                 "PRIMARY KEY AUTOINCREMENT.")
+                                      .arg(name));
+            info.key = info.indexOf(schema::Number);
+        }
+        tables_.push_back(std::move(info));
+    }
+}
+
+std::unique_ptr<Recordset> Database::OpenRecordset(const QString& table, int type) {
+    if (type != dbOpenDynaset)
+        throw EngineError(error::BadFieldDefinition,
+                          QStringLiteral("Record sets of type %1 are not supported.").arg(type));
+    return std::unique_ptr<Recordset>(new Recordset(shared_from_this(), this->table(table)));
+}
+
+std::shared_ptr<Database> OpenDatabase(const QString& name) {
+    const QFileInfo info(name);
+    // Checked first only to word the error well; the open below never creates a file anyway.
+    if (!info.exists())
+        throw EngineError(error::FileNotFound,
+                          QStringLiteral("Could not find file %1.").arg(quotedPath(name)));
+    if (!info.isFile())
+        throw EngineError(error::NotAFile,
+                          QStringLiteral("%1 is not a database file but a folder or device.")
+                              .arg(quotedPath(name)));
+
+    sqlite3* raw = nullptr;
+    const QByteArray path = QFile::encodeName(name);
+    const int rc = sqlite3_open_v2(path.constData(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+    // From here the connection is owned, whatever fails.
+    std::shared_ptr<Database> db(new Database(raw, name));
+    const QString context = quotedPath(name);
+    if (rc != SQLITE_OK)
+        sqlite::fail(raw, rc, context);
+
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, Database::busyTimeoutMs);
+    // The file may come from anywhere: refuse schema tricks and untrusted SQL functions.
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+
+    if (sqlite3_db_readonly(raw, "main") == 1)
+        throw EngineError(SQLITE_READONLY,
+                          QStringLiteral("%1: the file cannot be written; check its permissions.")
+                              .arg(context));
+    try {
+        // The rollback journal, not WAL: the SQLite we build on has a WAL fault that can corrupt
+        // the file when several connections write or checkpoint at once, as ours do.
+        sqlite::Statement mode(raw, "PRAGMA journal_mode=DELETE");
+        if (mode.step() && mode.qtext(0).compare(QLatin1String("delete"), Qt::CaseInsensitive))
+            throw EngineError(SQLITE_BUSY,
+                              QStringLiteral("the file is in WAL mode and another program "
+                                             "keeps it so."));
+        mode.reset();
+        sqlite::exec(raw, "PRAGMA synchronous=FULL");
+        db->readSchema();
+    } catch (const EngineError& e) {
+        throw EngineError(e.number(), context + QStringLiteral(": ") + e.description());
+    }
+    return db;
+}
+
+} // namespace quillbox::data

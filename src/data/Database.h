@@ -1,0 +1,83 @@
+#pragma once
+
+#include "EngineError.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace quillbox::data {
+
+namespace sqlite {
+class Statement;
+}
+class Recordset;
+
+inline constexpr int dbOpenDynaset = 2;
+
+// What a record set needs to know of its table, read from the file when the connection opens.
+struct TableInfo {
+    QString name;        // as the file spells it
+    QStringList columns; // every column, in the table's order
+    int key = -1;        // index of the record number column ("Number"), or -1
+
+    int indexOf(const QString& field) const; // -1 when there is no such field
+};
+
+// One connection to the database file. Record sets share it and keep it alive; nothing closes
+// it explicitly, it goes when the last holder drops it.
+//
+// Every connection runs the rollback journal with synchronous=FULL, so that each committed
+// change is on disk when its call returns, and waits up to busyTimeoutMs for a file another
+// connection is writing. It holds no lock between calls.
+class Database : public std::enable_shared_from_this<Database> {
+public:
+    static constexpr int busyTimeoutMs = 10000;
+
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // A dynaset over a whole table; `type` must be dbOpenDynaset.
+    std::unique_ptr<Recordset> OpenRecordset(const QString& table, int type = dbOpenDynaset);
+
+    const QString& fileName() const { return fileName_; }
+    sqlite3* handle() const { return db_; }
+
+    // SQLite's counter of changes committed by other connections. Reading it starts a read
+    // transaction, so it costs a lock round trip; inside an open one it is nearly free.
+    std::int64_t dataVersion();
+
+    // A prepared statement kept for the life of the connection, keyed by its text.
+    sqlite::Statement& cached(std::string_view sql);
+
+    // Bumped by every write of this process, through any connection: a record set whose
+    // cached records predate the current value reads them again.
+    static std::uint64_t writeGeneration();
+    static void bumpWriteGeneration();
+
+private:
+    friend std::shared_ptr<Database> OpenDatabase(const QString& name);
+    Database(sqlite3* db, QString fileName);
+    const TableInfo& table(const QString& name) const;
+    void readSchema();
+
+    sqlite3* db_;
+    QString fileName_;
+    std::vector<TableInfo> tables_;
+    struct Cache;
+    std::unique_ptr<Cache> cache_;
+};
+
+// Opens the file read-write; never creates it. A missing file, a folder, a file that is not a
+// database, one that cannot be written, or one without the program's tables and fields is an
+// EngineError.
+std::shared_ptr<Database> OpenDatabase(const QString& name);
+
+} // namespace quillbox::data

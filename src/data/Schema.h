@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quillbox::data::schema {
+
+inline const QString Addresses = QStringLiteral("Addresses");
+inline const QString Player = QStringLiteral("Player");
+inline const QString Number = QStringLiteral("Number");
+
+// The fields each table must have. The program reads and writes them by these names.
+QStringList requiredFields(const QString& table);
+
+// The tables of a new file, its one settings record included: protection off and an empty
+// password, so that switching protection on without ever setting a password cannot lock the
+// user out. "Number" is the table's record number: AUTOINCREMENT, so that a number once handed
+// out is never handed out again, even after the contact holding the highest one is deleted.
+extern const char* const createSql;
+
+} // namespace quillbox::data::schema
