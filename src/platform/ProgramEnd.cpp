@@ -1,0 +1,16 @@
+#include "platform/ProgramEnd.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace quillbox::platform {
+
+void QtProgramEnd::end(int status) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+} // namespace quillbox::platform
