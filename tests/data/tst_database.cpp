@@ -1,7 +1,7 @@
 // Opening the file: what counts as a usable database, what is refused and how, and how a
 // connection shares the file with other programs.
 
-#include "ScratchDatabase.h"
+#include "support/ScratchDatabase.h"
 
 #include "data/Database.h"
 #include "data/Recordset.h"

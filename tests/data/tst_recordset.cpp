@@ -1,7 +1,7 @@
 // The record set: position and walks, finding, reading and converting values, and changes that
 // reach the file and the other sets at once.
 
-#include "ScratchDatabase.h"
+#include "support/ScratchDatabase.h"
 
 #include "data/Database.h"
 #include "data/Recordset.h"

@@ -1,0 +1,221 @@
+// bench_walk: what a full walk of the contacts costs through the record-set layer, against the
+// floor of one plain query on the SQLite C API over the same file.
+
+#include "data/Database.h"
+#include "data/Recordset.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+using namespace quillbox::data;
+
+// What a walk saw. Both walks agree on rows and numbers; the text checks differ (bytes of UTF-8
+// against UTF-16 units) and are printed only so that no read can be optimised away.
+struct Walk {
+    std::int64_t rows = 0;
+    std::int64_t numbers = 0;
+    std::uint64_t text = 0;
+};
+
+Walk walkSql(sqlite3* db) {
+    Walk w;
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT Number, Name FROM Addresses", -1, &s, nullptr) != SQLITE_OK)
+        throw EngineError(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+        const int number = sqlite3_column_int(s, 0);
+        const unsigned char* name = sqlite3_column_text(s, 1);
+        const int length = sqlite3_column_bytes(s, 1);
+        ++w.rows;
+        w.numbers += number;
+        w.text += static_cast<std::uint64_t>(length) * 31u + (length ? name[length - 1] : 0u);
+    }
+    sqlite3_finalize(s);
+    if (rc != SQLITE_DONE)
+        throw EngineError(rc, QString::fromUtf8(sqlite3_errstr(rc)));
+    return w;
+}
+
+Walk walkRecordset(Database& db) {
+    static const QString addresses = QStringLiteral("Addresses");
+    static const QString name = QStringLiteral("Name"), number = QStringLiteral("Number");
+    Walk w;
+    auto rs = db.OpenRecordset(addresses, dbOpenDynaset);
+    rs->MoveFirst();
+    while (!rs->Eof()) {
+        const QString n = rs->Fields(name).toText();
+        const std::int32_t k = rs->Fields(number).toInt32();
+        ++w.rows;
+        w.numbers += k;
+        w.text +=
+            static_cast<std::uint64_t>(n.size()) * 31u + (n.isEmpty() ? 0u : n.back().unicode());
+        rs->MoveNext();
+    }
+    return w;
+}
+
+template <typename F> double timeMs(F&& f, Walk& seen) {
+    const auto start = std::chrono::steady_clock::now();
+    seen = f();
+    const auto end = std::chrono::steady_clock::now();
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+double peakResidentMiB() {
+#ifdef Q_OS_UNIX
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+#else
+    return 0;
+#endif
+}
+
+// The sample file of `contacts` contacts, made once and kept for later runs.
+QString sampleFile(const QString& folder, const QString& tool, std::int64_t contacts) {
+    const QString file = QDir(folder).filePath(QStringLiteral("contacts-%1.scc").arg(contacts));
+    if (QFileInfo::exists(file))
+        return file;
+    std::printf("making %s ... ", qPrintable(QDir::toNativeSeparators(file)));
+    std::fflush(stdout);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(tool, {QStringLiteral("create"), file, QStringLiteral("--contacts"),
+                   QString::number(contacts), QStringLiteral("--seed"), QStringLiteral("1")});
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw EngineError(-1, QStringLiteral("%1 failed to make %2").arg(tool, file));
+    std::printf("%.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
+    return file;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Times a walk over every contact (Number and Name) through the record "
+                       "set against one plain SQL query, and prints the medians."));
+    parser.addHelpOption();
+    const QCommandLineOption data(QStringLiteral("data"),
+                                  QStringLiteral("Folder of the sample files (made if missing)."),
+                                  QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
+    const QCommandLineOption tool(QStringLiteral("tool"),
+                                  QStringLiteral("The quillbox-db that makes the sample files."),
+                                  QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
+    const QCommandLineOption rounds(QStringLiteral("rounds"),
+                                    QStringLiteral("Timed rounds of each walk (default 9)."),
+                                    QStringLiteral("N"), QStringLiteral("9"));
+    parser.addOptions({data, tool, rounds});
+    parser.addPositionalArgument(QStringLiteral("sizes"),
+                                 QStringLiteral("Numbers of contacts (default 1000 100000 "
+                                                "1000000)."),
+                                 QStringLiteral("[sizes...]"));
+    parser.process(app);
+
+    std::vector<std::int64_t> sizes;
+    for (const QString& s : parser.positionalArguments()) {
+        bool ok = false;
+        sizes.push_back(s.toLongLong(&ok));
+        if (!ok || sizes.back() < 0)
+            parser.showHelp(2);
+    }
+    if (sizes.empty())
+        sizes = {1'000, 100'000, 1'000'000};
+    bool ok = false;
+    const int roundCount = parser.value(rounds).toInt(&ok);
+    if (!ok || roundCount < 1)
+        parser.showHelp(2);
+
+    try {
+        QDir().mkpath(parser.value(data));
+        std::vector<QString> files;
+        for (std::int64_t n : sizes)
+            files.push_back(sampleFile(parser.value(data), parser.value(tool), n));
+
+        std::printf("\nmedians of %d rounds, after a warm-up, the two walks alternating\n",
+                    roundCount);
+        std::printf("(a) SELECT Number, Name FROM Addresses on the SQLite C API, prepare to "
+                    "finalize\n");
+        std::printf("(b) OpenRecordset, MoveFirst, Fields(\"Name\").toText(), "
+                    "Fields(\"Number\").toInt32(), MoveNext until Eof\n\n");
+        std::printf("%10s %12s %12s %10s %22s\n", "contacts", "(a) ms", "(b) ms", "b/a",
+                    "checks (a) / (b)");
+        double ratioAt100k = -1;
+        bool agree = true;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            sqlite3* raw = nullptr;
+            if (sqlite3_open_v2(QFile::encodeName(files[i]).constData(), &raw,
+                                SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+                sqlite3_close(raw);
+                throw EngineError(-1, QStringLiteral("cannot open %1").arg(files[i]));
+            }
+            auto db = OpenDatabase(files[i]);
+
+            Walk a, b;
+            timeMs([&] { return walkSql(raw); }, a);
+            timeMs([&] { return walkRecordset(*db); }, b);
+            std::vector<double> ta, tb;
+            for (int r = 0; r < roundCount; ++r) {
+                // Alternating which goes first evens out what one leaves in the caches.
+                if (r % 2 == 0) {
+                    ta.push_back(timeMs([&] { return walkSql(raw); }, a));
+                    tb.push_back(timeMs([&] { return walkRecordset(*db); }, b));
+                } else {
+                    tb.push_back(timeMs([&] { return walkRecordset(*db); }, b));
+                    ta.push_back(timeMs([&] { return walkSql(raw); }, a));
+                }
+            }
+            db.reset();
+            sqlite3_close(raw);
+
+            agree = agree && a.rows == b.rows && a.numbers == b.numbers && a.rows == sizes[i];
+            const double ma = median(ta), mb = median(tb);
+            const double ratio = ma > 0 ? mb / ma : 0;
+            if (sizes[i] == 100'000)
+                ratioAt100k = ratio;
+            std::printf("%10lld %12.2f %12.2f %10.2f %10llx / %llx\n",
+                        static_cast<long long>(sizes[i]), ma, mb, ratio,
+                        static_cast<unsigned long long>(a.text & 0xffffff),
+                        static_cast<unsigned long long>(b.text & 0xffffff));
+        }
+        std::printf("\ngoal: b/a at most 1.50 at 100000 contacts");
+        if (ratioAt100k >= 0)
+            std::printf(" -- %s (%.2f)", ratioAt100k <= 1.5 ? "met" : "NOT met", ratioAt100k);
+        std::printf("\npeak resident memory: %.0f MiB\n", peakResidentMiB());
+        if (!agree) {
+            std::fprintf(stderr, "bench_walk: the two walks disagree on the records seen\n");
+            return 1;
+        }
+    } catch (const EngineError& e) {
+        std::fprintf(stderr, "bench_walk: %s\n", qPrintable(e.description()));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+
+namespace quillbox::tools {
+
+// Why a file could not be made, worded for the user.
+class CreateError : public std::runtime_error {
+public:
+    explicit CreateError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const noexcept { return message_; }
+
+private:
+    QString message_;
+};
+
+struct NewDatabase {
+    QString fileName;
+    std::int64_t contacts = 0;
+    std::uint64_t seed = 1;
+    // Polled while the contacts are written; true abandons the file.
+    std::function<bool()> interrupted = [] { return false; };
+};
+
+// Writes a new database file with the program's tables, its settings record and the asked
+// number of generated contacts. The file appears complete and on disk, or not at all: an
+// existing file or folder of that name is never touched, and nothing is left behind on failure.
+void createDatabase(const NewDatabase& options);
+
+} // namespace quillbox::tools
