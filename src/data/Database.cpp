@@ -22,7 +22,11 @@ QString quotedPath(const QString& name) {
 } // namespace
 
 int TableInfo::indexOf(const QString& field) const {
-    // SQLite matches column names without regard to case; so do we.
+    // Callers spell the names as the table does, so the exact match is tried first; SQLite
+    // matches column names without regard to case, and so do we after it.
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i] == field)
+            return i;
     for (int i = 0; i < columns.size(); ++i)
         if (columns[i].compare(field, Qt::CaseInsensitive) == 0)
             return i;
@@ -136,7 +140,9 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
     sqlite3* raw = nullptr;
     const QByteArray path = QFile::encodeName(name);
     const int rc = sqlite3_open_v2(path.constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE |
+                                       SQLITE_OPEN_NOMUTEX, // one thread per connection
+                                   nullptr);
     // From here the connection is owned, whatever fails.
     std::shared_ptr<Database> db(new Database(raw, name));
     const QString context = quotedPath(name);
@@ -163,6 +169,10 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
                                              "keeps it so."));
         mode.reset();
         sqlite::exec(raw, "PRAGMA synchronous=FULL");
+        // Reading through a memory map spares a walk the copying of every page out of the
+        // kernel. Writes still go through the journal and write(), so a stray pointer cannot
+        // reach the file.
+        sqlite::exec(raw, "PRAGMA mmap_size=268435456");
         db->readSchema();
     } catch (const EngineError& e) {
         throw EngineError(e.number(), context + QStringLiteral(": ") + e.description());

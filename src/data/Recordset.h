@@ -121,6 +121,7 @@ private:
     std::uint64_t generation_ = 0;
     std::int64_t dataVersion_ = 0;
     std::int64_t checkedAt_ = 0;
+    bool justLanded_ = false;
     std::vector<std::string> sql_; // prepared block queries for the current projection
 
     // The open record of AddNew or Edit.
