@@ -1,32 +1,26 @@
-#include "app/InterimWindow.h"
-#include "data/Database.h"
-#include "data/Recordset.h"
 #include "platform/EngineErrorReporter.h"
 #include "platform/QtMessageBoxService.h"
+#include "tray/QtTrayIcon.h"
+#include "windows/login/frmLogin.h"
 
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char* argv[]) {
-    namespace data = quillbox::data;
-    namespace platform = quillbox::platform;
+    using namespace quillbox;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral("3.1"));
+    // The program ends only by its own exits; a hidden main window is not the last one closed.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     platform::QtMessageBoxService boxes;
     platform::QtProgramEnd end;
-    platform::EngineErrorReporter reporter(boxes, end);
+    platform::EngineErrorReporter errors(boxes, end);
+    tray::QtTrayIcon tray;
+    windows::Services services{boxes, end, errors, tray};
 
-    std::unique_ptr<QWidget> window;
-    reporter.guard([&] {
-        const auto db = data::OpenDatabase(QStringLiteral("senha.scc"));
-        // The settings record must be there before anything else is shown.
-        db->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset)
-            ->Fields(QStringLiteral("WantPassword"));
-        window = quillbox::app::makeInterimWindow(*db);
-        window->show();
-    });
+    windows::frmLogin login(services);
+    errors.guard([&] { login.Form_Load(); });
     return app.exec();
 }

@@ -40,8 +40,9 @@ std::string quoted(const QString& identifier) {
     return '"' + q.toStdString() + '"';
 }
 
-[[noreturn]] void noCurrentRecord() {
-    throw EngineError(error::NoCurrentRecord, QStringLiteral("No current record."));
+[[noreturn]] void noCurrentRecord(const QString& table) {
+    throw EngineError(error::NoCurrentRecord,
+                      QStringLiteral("No current record in the table '%1'.").arg(table));
 }
 
 [[noreturn]] void recordDeleted() {
@@ -177,7 +178,7 @@ void Recordset::setEmptyPosition(bool bof, bool eof) {
 
 void Recordset::requireCurrent() const {
     if (bof_ || eof_)
-        noCurrentRecord();
+        noCurrentRecord(table_.name);
     if (deleted_)
         recordDeleted();
 }
@@ -209,7 +210,7 @@ void Recordset::MoveLast(int /*options*/) {
 
 void Recordset::MoveNext() {
     if (eof_)
-        noCurrentRecord();
+        noCurrentRecord(table_.name);
     if (bof_) {
         MoveFirst();
         return;
@@ -236,7 +237,7 @@ void Recordset::MovePrevious() {
         return;
     }
     if (bof_)
-        noCurrentRecord();
+        noCurrentRecord(table_.name);
     mode_ = Mode::None;
     const bool inBlock = index_ && !deleted_;
     justLanded_ = false;

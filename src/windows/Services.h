@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/EngineErrorReporter.h"
+#include "platform/MessageBoxService.h"
+#include "platform/ProgramEnd.h"
+#include "tray/modTrayIcon.h"
+
+namespace quillbox::windows {
+
+// The platform services the windows' handlers touch, each behind an interface so that tests
+// put recording fakes in their place.
+struct Services {
+    platform::MessageBoxService& boxes;
+    platform::ProgramEnd& end;
+    platform::EngineErrorReporter& errors;
+    tray::TrayIcon& tray;
+};
+
+// Wraps a handler for a signal connection: an engine error it raises goes to the one
+// engine-error path instead of through Qt's event loop.
+template <class Window> auto guarded(Window* w, void (Window::*handler)()) {
+    return [w, handler] { w->services().errors.guard([w, handler] { (w->*handler)(); }); };
+}
+
+} // namespace quillbox::windows

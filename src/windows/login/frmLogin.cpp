@@ -1,0 +1,112 @@
+#include "windows/login/frmLogin.h"
+
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "security/Password.h"
+#include "windows/ProgramIcon.h"
+#include "windows/Twips.h"
+#include "windows/common/TextBox.h"
+#include "windows/main/MainProgram.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace quillbox::windows {
+
+frmLogin::frmLogin(Services& services)
+    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      s_(services) {
+    // Qt::Tool keeps the window off the taskbar; the fixed size and the missing minimise and
+    // maximise buttons make it a plain dialog.
+    setObjectName(QStringLiteral("frmLogin"));
+    setWindowTitle(QStringLiteral("Authentication"));
+    setWindowIcon(programIcon());
+    setFixedSize(px(3525), px(1290));
+
+    lblLabels = new QLabel(QStringLiteral("&Password:"), this);
+    lblLabels->setObjectName(QStringLiteral("lblLabels"));
+    lblLabels->setGeometry(twipsRect(120, 240, 840, 270));
+
+    txtPassword = new LineBox(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setGeometry(twipsRect(1050, 120, 2325, 345));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
+    txtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);
+    txtPassword->SetMaxLength(40);
+    lblLabels->setBuddy(txtPassword); // Alt+P
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(twipsRect(360, 720, 1140, 390));
+    cmdOK->setDefault(true); // Enter
+
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(twipsRect(1920, 720, 1140, 390));
+    cmdCancel->setAutoDefault(false);
+
+    setTabOrder(txtPassword, cmdOK);
+    setTabOrder(cmdOK, cmdCancel);
+    connect(cmdOK, &QPushButton::clicked, this, guarded(this, &frmLogin::cmdOK_Click));
+    connect(cmdCancel, &QPushButton::clicked, this, guarded(this, &frmLogin::cmdCancel_Click));
+}
+
+frmLogin::~frmLogin() = default;
+
+void frmLogin::Form_Load() {
+    db_ = data::OpenDatabase(QStringLiteral("senha.scc"));
+    settings_ = db_->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
+    const data::Value flag = settings_->Fields(QStringLiteral("WantPassword"));
+    // Null is not greater than 0, so an empty flag means no protection, as 0 and -1 do.
+    const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
+    if (protectionOn) {
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+        txtPassword->setFocus();
+        show();
+    } else {
+        hide();
+        showMainProgram();
+    }
+}
+
+void frmLogin::cmdOK_Click() {
+    // Read anew at every press: the password may have been changed since the last one.
+    const data::Value stored = settings_->Fields(QStringLiteral("Senha"));
+    if (security::passwordAccepts(stored, txtPassword->Text())) {
+        hide();
+        showMainProgram();
+    } else {
+        s_.boxes.MsgBox(QStringLiteral("Access Denied!"), platform::MessageBoxService::StyleStop,
+                        QStringLiteral("Try Again"));
+    }
+}
+
+void frmLogin::cmdCancel_Click() {
+    hide();
+    s_.end.end(0);
+}
+
+void frmLogin::reject() { s_.errors.guard([this] { cmdCancel_Click(); }); }
+
+void frmLogin::closeEvent(QCloseEvent* e) {
+    // The login window is the only one at this point: closing it ends the program.
+    e->ignore();
+    s_.end.end(0);
+}
+
+void frmLogin::showMainProgram() {
+    if (!main_) {
+        auto main = std::make_unique<MainProgram>(s_);
+        main->Form_Load();
+        main_ = std::move(main);
+    }
+    main_->show();
+}
+
+} // namespace quillbox::windows

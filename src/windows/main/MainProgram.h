@@ -1,0 +1,112 @@
+#pragma once
+
+#include "windows/Services.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+namespace quillbox::data {
+class Database;
+class Recordset;
+} // namespace quillbox::data
+
+namespace quillbox::windows {
+
+class LineBox;
+class ListBox;
+class MultiLineBox;
+
+// The window in which the user works with the contacts. Created once by the login window and
+// never discarded: every way out of it ends the whole program.
+//
+// Its handlers are spread over files by concern: MainProgram_contacts.cpp (the load step and the
+// contact list), MainProgram_tray.cpp (the notification icon, hiding and exit).
+class MainProgram : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainProgram(Services& services);
+    ~MainProgram() override;
+
+    Services& services() { return s_; }
+
+    void Form_Load();
+    // The tray reports its mouse events here, as message numbers (modTrayIcon.h).
+    void Form_MouseMove(int message);
+    void Form_QueryUnload();
+    void Hide_Click();
+    void Exit_Click();
+    void Command1_Click();
+    void DeleteTrayIcon();
+
+    // Whether a person counts as chosen: ListClicks is 1 until the first choice in the list
+    // since the window loaded; NoPersonChosen is 1 after an addition or deletion, until the next
+    // choice.
+    float ListClicks = 0;
+    float NoPersonChosen = 0;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void fillList();
+    void connectHandler(QPushButton* button, void (MainProgram::*handler)());
+    void connectHandler(QAction* item, void (MainProgram::*handler)());
+
+    Services& s_;
+
+    // Add New column.
+    QPushButton* cmdNew;
+    QLabel *Label1, *Label3, *Label5, *Label7;
+    LineBox *txtName, *txtEmail, *txtPhone;
+    MultiLineBox* txtAddress;
+    QPushButton* cmdClear1;
+    // Update column.
+    QPushButton* cmdUpdate;
+    QLabel *Label2, *Label4, *Label6, *Label8;
+    LineBox *txtUpdateName, *txtUpdateEmail, *txtUpdatePhone;
+    MultiLineBox* txtUpdateAddress;
+    QPushButton *cmdCopyEmail, *cmdSend, *cmdAddToList, *cmdCopyPhone, *cmdCopyAddress;
+    QPushButton* cmdClear;
+    // Contact list column.
+    QLabel* Label9;
+    ListBox* lstRecords;
+    QPushButton *cmdDelete, *Command1;
+    // E-mail panel, hidden until the send list is opened.
+    QFrame* Line2;
+    MultiLineBox* txtEmailList;
+    QPushButton *cmdSendList, *cmdClearEmailList, *cmdAddAll, *cmdDone;
+    // Other controls.
+    QFrame* Line1;
+    QLabel* imgIcon;
+
+    // Menus.
+    QMenu *File, *Options, *Help, *HowTo;
+    QAction *Hide, *RemovePassword, *PasswordProtect, *ChangePassword, *EmailList, *Exit;
+    QAction *Add, *Update, *Delete, *PasswordOff, *PasswordOn, *SendEmail, *SendToSeveral,
+        *AddEverybody, *HowChange, *AOLdefault, *About;
+
+    // Connection A with the settings record set; connection B with the contact record set.
+    std::shared_ptr<data::Database> settingsDb_;
+    std::unique_ptr<data::Recordset> settings_;
+    std::shared_ptr<data::Database> contactsDb_;
+    std::unique_ptr<data::Recordset> contacts_;
+
+    // The tray's last event and the guard against re-entry while one is acted on (the pop-up
+    // menu runs a nested event loop in which the tray can report again).
+    int trayMessage = 0;
+    bool trayBusy = false;
+    bool shownBefore_ = false;
+};
+
+} // namespace quillbox::windows

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "support/FakeMessageBoxes.h"
+#include "support/FakeProgramEnd.h"
+#include "support/FakeTray.h"
+#include "windows/Services.h"
+
+namespace quillbox::test {
+
+// Every service a window touches, faked, wired as the program wires the real ones.
+struct FakeServices {
+    FakeMessageBoxes boxes;
+    FakeProgramEnd end;
+    FakeTray tray;
+    platform::EngineErrorReporter errors{boxes, end};
+    windows::Services services{boxes, end, errors, tray};
+};
+
+} // namespace quillbox::test
