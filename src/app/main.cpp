@@ -1,3 +1,4 @@
+#include "platform/Clipboard.h"
 #include "platform/EngineErrorReporter.h"
 #include "platform/QtMessageBoxService.h"
 #include "tray/QtTrayIcon.h"
@@ -18,7 +19,8 @@ int main(int argc, char* argv[]) {
     platform::QtProgramEnd end;
     platform::EngineErrorReporter errors(boxes, end);
     tray::QtTrayIcon tray;
-    windows::Services services{boxes, end, errors, tray};
+    platform::QtClipboard clipboard;
+    windows::Services services{boxes, end, errors, tray, clipboard};
 
     windows::frmLogin login(services);
     errors.guard([&] { login.Form_Load(); });

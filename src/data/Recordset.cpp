@@ -266,15 +266,22 @@ void Recordset::FindFirst(const QString& criteria) {
     if (!ok)
         throw EngineError(error::Overflow,
                           QStringLiteral("Overflow: %1 is beyond any record number.").arg(digits));
-    mode_ = Mode::None;
+    FindFirst(table_.columns[col], Value(wanted));
+}
 
-    std::int64_t rowid = wanted;
+void Recordset::FindFirst(const QString& field, const Value& equals) {
+    const int col = column(field);
+    mode_ = Mode::None;
+    const auto* number = std::get_if<std::int64_t>(&equals.storage());
+    std::int64_t rowid = number ? *number : 0;
     bool found = true;
-    if (col != table_.key) {
+    if (col != table_.key || !number) {
+        // SQLite's "=" on text is the exact comparison: case and blanks count, Null equals
+        // nothing. With an index on the field this is one lookup, not a walk.
         const std::string sql = "SELECT rowid FROM " + quoted(table_.name) + " WHERE " +
                                 quoted(table_.columns[col]) + " = ?1 ORDER BY rowid LIMIT 1";
         sqlite::Use s(db_->cached(sql));
-        s->bind(1, wanted);
+        s->bind(1, equals);
         found = s->step();
         if (found)
             rowid = s->int64(0);

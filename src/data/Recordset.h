@@ -57,6 +57,10 @@ public:
     // "Field=" followed by a blank or a minus sign and decimal digits, e.g. "Number= 17".
     // With no match the current record stays as it was and NoMatch() is true.
     void FindFirst(const QString& criteria);
+    // The same for the first record whose field equals `equals`, given as a value rather than
+    // spliced into text: for text the comparison is exact (case and blanks count), and Null
+    // equals nothing.
+    void FindFirst(const QString& field, const Value& equals);
     bool NoMatch() const { return noMatch_; }
 
     // The value of a field of the current record; during AddNew or Edit, of the open record.

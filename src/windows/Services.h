@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clipboard.h"
 #include "platform/EngineErrorReporter.h"
 #include "platform/MessageBoxService.h"
 #include "platform/ProgramEnd.h"
@@ -14,6 +15,7 @@ struct Services {
     platform::ProgramEnd& end;
     platform::EngineErrorReporter& errors;
     tray::TrayIcon& tray;
+    platform::Clipboard& clipboard;
 };
 
 // Wraps a handler for a signal connection: an engine error it raises goes to the one

@@ -146,6 +146,33 @@ private slots:
         }
     }
 
+    // Finding by a text value: exact (case and blanks count), Null matches nothing, the first
+    // in scan order wins, and no text is ever read as SQL.
+    void findFirstByText_data() {
+        QTest::addColumn<QString>("wanted");
+        QTest::addColumn<int>("number"); // 0: no match
+        QTest::newRow("exact") << "Smith" << 2;
+        QTest::newRow("other case") << "smith" << 0;
+        QTest::newRow("trailing blank") << "Smith " << 3;
+        QTest::newRow("quote") << "O'Brien" << 4;
+        QTest::newRow("injection") << "x' OR '1'='1" << 0;
+    }
+    void findFirstByText() {
+        QFETCH(QString, wanted);
+        QFETCH(int, number);
+        ScratchDatabase file;
+        file.exec(QStringLiteral("INSERT INTO Addresses (Number, Name) VALUES (1, NULL), "
+                                 "(2, 'Smith'), (3, 'Smith '), (4, 'O''Brien'), (5, 'Smith')"));
+        auto db = OpenDatabase(file.path());
+        auto rs = db->OpenRecordset(Addresses);
+        rs->MoveLast();
+        rs->FindFirst(Name, wanted);
+        QCOMPARE(rs->NoMatch(), number == 0);
+        QCOMPARE(rs->Fields(Number).toInt32(), number ? number : 5);
+        rs->FindFirst(Name, Value());
+        QVERIFY(rs->NoMatch());
+    }
+
     void findFirstRefusesOtherCriteria_data() {
         QTest::addColumn<QString>("criteria");
         QTest::newRow("no sign place") << QStringLiteral("Number=17");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/FakeClipboard.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FakeProgramEnd.h"
 #include "support/FakeTray.h"
@@ -12,8 +13,9 @@ struct FakeServices {
     FakeMessageBoxes boxes;
     FakeProgramEnd end;
     FakeTray tray;
+    FakeClipboard clipboard;
     platform::EngineErrorReporter errors{boxes, end};
-    windows::Services services{boxes, end, errors, tray};
+    windows::Services services{boxes, end, errors, tray, clipboard};
 };
 
 } // namespace quillbox::test

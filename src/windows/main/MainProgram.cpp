@@ -213,6 +213,15 @@ void MainProgram::buildMenus() {
     item(AOLdefault, "AOLdefault", "Make AOL your Default E-mail Application", HowTo);
     item(About, "About", "About Quillbox", Help);
 
+    connect(lstRecords, &ListBox::Click, this, guarded(this, &MainProgram::lstRecords_Click));
+    connectHandler(cmdNew, &MainProgram::cmdNew_Click);
+    connectHandler(cmdUpdate, &MainProgram::cmdUpdate_Click);
+    connectHandler(cmdDelete, &MainProgram::cmdDelete_Click);
+    connectHandler(cmdClear1, &MainProgram::cmdClear1_Click);
+    connectHandler(cmdClear, &MainProgram::cmdClear_Click);
+    connectHandler(cmdCopyEmail, &MainProgram::cmdCopyEmail_Click);
+    connectHandler(cmdCopyPhone, &MainProgram::cmdCopyPhone_Click);
+    connectHandler(cmdCopyAddress, &MainProgram::cmdCopyAddress_Click);
     connectHandler(Hide, &MainProgram::Hide_Click);
     connectHandler(Exit, &MainProgram::Exit_Click);
     connectHandler(Command1, &MainProgram::Command1_Click);

@@ -38,6 +38,15 @@ public:
     Services& services() { return s_; }
 
     void Form_Load();
+    void lstRecords_Click();
+    void cmdNew_Click();
+    void cmdUpdate_Click();
+    void cmdDelete_Click();
+    void cmdClear1_Click();
+    void cmdClear_Click();
+    void cmdCopyEmail_Click();
+    void cmdCopyPhone_Click();
+    void cmdCopyAddress_Click();
     // The tray reports its mouse events here, as message numbers (modTrayIcon.h).
     void Form_MouseMove(int message);
     void Form_QueryUnload();
@@ -60,6 +69,9 @@ private:
     void buildControls();
     void buildMenus();
     void fillList();
+    bool findSelectedContact();
+    void forgetStaleEntry(int index);
+    void copyBox(QWidget* box, const QString& text);
     void connectHandler(QPushButton* button, void (MainProgram::*handler)());
     void connectHandler(QAction* item, void (MainProgram::*handler)());
 

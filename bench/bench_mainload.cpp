@@ -1,0 +1,424 @@
+// bench_mainload: what the main window's load step costs (two connections, the walk over every
+// contact and the sorted fill of the list), against the floor of one plain query plus the sort
+// the list needs; and how much memory the loaded window holds, each peak in a process of its own.
+
+#include "SampleFiles.h"
+
+#include "data/EngineError.h"
+#include "support/FakeServices.h"
+#include "windows/common/ListBox.h"
+#include "windows/main/MainProgram.h"
+
+#include <QApplication>
+#include <QCollator>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcess>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <numeric>
+#include <vector>
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace quillbox;
+using data::EngineError;
+using windows::ListBox;
+using windows::MainProgram;
+using Clock = std::chrono::steady_clock;
+
+const QString childOption = QStringLiteral("child-load");
+
+// The tests' recording fakes: nothing is shown, ended or put in the tray. Any box means the
+// load step failed, which would make its time meaningless.
+struct QuietServices : test::FakeServices {
+    void load(MainProgram& window) {
+        errors.guard([&] { window.Form_Load(); });
+        if (!boxes.calls.empty())
+            throw EngineError(-1,
+                              QStringLiteral("the load step failed: ") + boxes.calls.front().prompt);
+    }
+};
+
+double ms(Clock::time_point start, Clock::time_point end) {
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+long peakResidentKiB() {
+#ifdef Q_OS_UNIX
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss; // kilobytes on Linux
+#else
+    return 0;
+#endif
+}
+
+// The list's order: the user's collation, English where that is C, case-insensitive.
+QCollator listCollator() {
+    QLocale locale = QLocale().collation();
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+class Connection {
+public:
+    explicit Connection(const QString& file) {
+        if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db_, SQLITE_OPEN_READWRITE,
+                            nullptr) != SQLITE_OK) {
+            const QString why = QString::fromUtf8(sqlite3_errmsg(db_));
+            sqlite3_close(db_);
+            throw EngineError(-1, QStringLiteral("cannot open %1: %2").arg(file, why));
+        }
+    }
+    ~Connection() { sqlite3_close(db_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Runs `sql`, handing each row to `row`.
+    template <typename F> void each(const char* sql, F&& row) {
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(db_, sql, -1, &s, nullptr) != SQLITE_OK)
+            throw EngineError(sqlite3_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
+        int rc;
+        while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+            row(s);
+        sqlite3_finalize(s);
+        if (rc != SQLITE_DONE)
+            throw EngineError(rc, QString::fromUtf8(sqlite3_errstr(rc)));
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// What a load produced, for checking that both sides did the same work.
+struct Seen {
+    std::vector<QString> names; // in list order
+    std::int64_t numbers = 0;
+};
+
+// The floor: the file opened, every Number and Name read with one query, each name made a
+// QString, and the names sorted as the list sorts them (a sort key each, then a stable sort).
+Seen floorLoad(const QString& file, const QCollator& collator) {
+    std::vector<QString> names;
+    Seen seen;
+    {
+        Connection c(file);
+        c.each("SELECT Number, Name FROM Addresses", [&](sqlite3_stmt* s) {
+            seen.numbers += sqlite3_column_int(s, 0);
+            names.push_back(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
+                                  sqlite3_column_bytes(s, 1)));
+        });
+    }
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(names.size());
+    for (const QString& n : names)
+        keys.push_back(collator.sortKey(n));
+    std::vector<int> order(names.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
+    });
+    keys = {};
+    seen.names.reserve(names.size());
+    for (int i : order)
+        seen.names.push_back(std::move(names[static_cast<size_t>(i)]));
+    return seen;
+}
+
+// One round of the load step in the current folder; only Form_Load is timed. The window is
+// settled before and destroyed after, outside the clock.
+double timeLoad(QuietServices& services, Seen* seen = nullptr) {
+    auto window = std::make_unique<MainProgram>(services.services);
+    QCoreApplication::processEvents();
+    const auto start = Clock::now();
+    services.load(*window);
+    const auto end = Clock::now();
+    if (seen) {
+        const auto* list = window->findChild<ListBox*>(QStringLiteral("lstRecords"));
+        seen->names.clear();
+        seen->numbers = 0;
+        for (int i = 0; i < list->ListCount(); ++i) {
+            seen->names.push_back(list->List(i));
+            seen->numbers += list->ItemData(i);
+        }
+    }
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return ms(start, end);
+}
+
+double timeFloor(const QString& file, const QCollator& collator, Seen* seen = nullptr) {
+    const auto start = Clock::now();
+    Seen s = floorLoad(file, collator);
+    const auto end = Clock::now();
+    if (seen)
+        *seen = std::move(s);
+    return ms(start, end);
+}
+
+// Equal names may come out in either order when the two walks meet them in different orders.
+bool sameList(const Seen& a, const Seen& b, const QCollator& collator) {
+    if (a.names.size() != b.names.size() || a.numbers != b.numbers)
+        return false;
+    for (size_t i = 0; i < a.names.size(); ++i)
+        if (a.names[i] != b.names[i] && collator.compare(a.names[i], b.names[i]) != 0)
+            return false;
+    return true;
+}
+
+// The sample file as "senha.scc" in a folder of its own, which the load step opens by that
+// bare name. A hard link where the file system allows it, else a copy.
+QString stage(const QString& dataFolder, const QString& sample, std::int64_t contacts) {
+    const QString folder = QDir(dataFolder).filePath(QStringLiteral("load-%1").arg(contacts));
+    const QString target = QDir(folder).filePath(QStringLiteral("senha.scc"));
+    if (!QDir().mkpath(folder))
+        throw EngineError(-1, QStringLiteral("cannot make %1").arg(folder));
+    // Made afresh each run: an old link may name a sample file since made anew.
+    QFile::remove(target);
+    bool staged = false;
+#ifdef Q_OS_UNIX
+    staged = ::link(QFile::encodeName(sample).constData(),
+                    QFile::encodeName(target).constData()) == 0;
+#endif
+    if (!staged && !QFile::copy(sample, target))
+        throw EngineError(-1, QStringLiteral("cannot put %1 at %2").arg(sample, target));
+    return folder;
+}
+
+// The UTF-16 names plus a 4-byte number each: what the list cannot do with less.
+std::int64_t rawNamesBytes(const QString& file) {
+    std::int64_t bytes = 0;
+    Connection c(file);
+    c.each("SELECT Name FROM Addresses",
+           [&](sqlite3_stmt* s) { bytes += sqlite3_column_bytes16(s, 0) + 4; });
+    return bytes;
+}
+
+// The child's side of a memory measurement: the window loaded from `folder`, its events run,
+// then "peak-KiB entries" on standard output.
+int childLoad(const QString& folder) {
+    if (!QDir::setCurrent(folder)) {
+        std::fprintf(stderr, "bench_mainload: no folder %s\n", qPrintable(folder));
+        return 1;
+    }
+    QuietServices services;
+    MainProgram window(services.services);
+    services.load(window);
+    QCoreApplication::processEvents();
+    const auto* list = window.findChild<ListBox*>(QStringLiteral("lstRecords"));
+    std::printf("%ld %d\n", peakResidentKiB(), list->ListCount());
+    return 0;
+}
+
+struct Peak {
+    long kib = 0;
+    std::int64_t entries = 0;
+};
+
+Peak measurePeak(const QString& folder) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QCoreApplication::applicationFilePath(), {QLatin1String("--") + childOption, folder});
+    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw EngineError(-1, QStringLiteral("the measuring process failed on %1").arg(folder));
+    const QList<QByteArray> fields = p.readAllStandardOutput().simplified().split(' ');
+    Peak peak;
+    bool ok = fields.size() == 2;
+    if (ok)
+        peak.kib = fields[0].toLong(&ok);
+    if (ok)
+        peak.entries = fields[1].toLongLong(&ok);
+    if (!ok)
+        throw EngineError(-1, QStringLiteral("the measuring process said nothing readable"));
+    return peak;
+}
+
+struct Size {
+    std::int64_t contacts;
+    QString file;
+    QString folder; // holding it as senha.scc
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Times the main window's load step against one plain SQL query plus the "
+                       "sort of the names, prints the medians, then the peak memory of the "
+                       "loaded window."));
+    parser.addHelpOption();
+    const QCommandLineOption data(QStringLiteral("data"),
+                                  QStringLiteral("Folder of the sample files (made if missing)."),
+                                  QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
+    const QCommandLineOption tool(QStringLiteral("tool"),
+                                  QStringLiteral("The quillbox-db that makes the sample files."),
+                                  QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
+    const QCommandLineOption rounds(QStringLiteral("rounds"),
+                                    QStringLiteral("Timed rounds of each (default 7)."),
+                                    QStringLiteral("N"), QStringLiteral("7"));
+    const QCommandLineOption largeRounds(
+        QStringLiteral("large-rounds"),
+        QStringLiteral("Timed rounds from 1000000 contacts up (default 3)."), QStringLiteral("N"),
+        QStringLiteral("3"));
+    QCommandLineOption child(childOption, QStringLiteral("Measures one load (internal)."),
+                             QStringLiteral("FOLDER"));
+    child.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({data, tool, rounds, largeRounds, child});
+    parser.addPositionalArgument(QStringLiteral("sizes"),
+                                 QStringLiteral("Numbers of contacts (default 1000 100000 "
+                                                "1000000)."),
+                                 QStringLiteral("[sizes...]"));
+    parser.process(app);
+
+    if (parser.isSet(child)) {
+        try {
+            return childLoad(parser.value(child));
+        } catch (const EngineError& e) {
+            std::fprintf(stderr, "bench_mainload: %s\n", qPrintable(e.description()));
+            return 1;
+        }
+    }
+
+    std::vector<std::int64_t> counts;
+    for (const QString& s : parser.positionalArguments()) {
+        bool ok = false;
+        counts.push_back(s.toLongLong(&ok));
+        if (!ok || counts.back() < 0)
+            parser.showHelp(2);
+    }
+    if (counts.empty())
+        counts = {1'000, 100'000, 1'000'000};
+    bool ok = false, okLarge = false;
+    const int roundCount = parser.value(rounds).toInt(&ok);
+    const int largeRoundCount = parser.value(largeRounds).toInt(&okLarge);
+    if (!ok || !okLarge || roundCount < 1 || largeRoundCount < 1)
+        parser.showHelp(2);
+
+    const QString home = QDir::currentPath();
+    try {
+        const QString folder = parser.value(data);
+        QDir().mkpath(folder);
+        std::vector<Size> sizes;
+        for (std::int64_t n : counts) {
+            const QString file = bench::sampleFile(folder, parser.value(tool), n);
+            sizes.push_back({n, file, stage(folder, file, n)});
+        }
+        const QString emptyFile = bench::sampleFile(folder, parser.value(tool), 0);
+        const QString emptyFolder = stage(folder, emptyFile, 0);
+
+        const QCollator collator = listCollator();
+        std::printf("\nmedians of %d rounds (%d from 1000000 contacts up), after a warm-up, "
+                    "the two alternating; collation %s, case-insensitive\n",
+                    roundCount, largeRoundCount, qPrintable(collator.locale().name()));
+        std::printf("(L) MainProgram::Form_Load with senha.scc: tray icon, two connections, the "
+                    "walk, the sorted fill of lstRecords\n");
+        std::printf("(F) open, SELECT Number, Name FROM Addresses on the SQLite C API, each name "
+                    "made a QString, sorted as the list sorts\n\n");
+        std::printf("%10s %12s %12s %10s\n", "contacts", "(L) ms", "(F) ms", "L/F");
+        double ratioAt100k = -1;
+        bool agree = true;
+        QuietServices services;
+        for (const Size& size : sizes) {
+            if (!QDir::setCurrent(size.folder))
+                throw EngineError(-1, QStringLiteral("cannot enter %1").arg(size.folder));
+            const int n = size.contacts >= 1'000'000 ? largeRoundCount : roundCount;
+            timeLoad(services);
+            timeFloor(size.file, collator);
+            std::vector<double> tl, tf;
+            Seen byLoad, byFloor;
+            for (int r = 0; r < n; ++r) {
+                // Alternating which goes first evens out what one leaves in the caches; the
+                // last round keeps what both made, for the check.
+                Seen* l = r + 1 == n ? &byLoad : nullptr;
+                Seen* f = r + 1 == n ? &byFloor : nullptr;
+                if (r % 2 == 0) {
+                    tl.push_back(timeLoad(services, l));
+                    tf.push_back(timeFloor(size.file, collator, f));
+                } else {
+                    tf.push_back(timeFloor(size.file, collator, f));
+                    tl.push_back(timeLoad(services, l));
+                }
+            }
+            QDir::setCurrent(home);
+            const bool same = sameList(byLoad, byFloor, collator) &&
+                              static_cast<std::int64_t>(byLoad.names.size()) == size.contacts;
+            agree = agree && same;
+            const double ml = median(tl), mf = median(tf);
+            const double ratio = mf > 0 ? ml / mf : 0;
+            if (size.contacts == 100'000)
+                ratioAt100k = ratio;
+            std::printf("%10lld %12.2f %12.2f %10.2f%s\n", static_cast<long long>(size.contacts),
+                        ml, mf, ratio, same ? "" : "   lists differ");
+        }
+        std::printf("\ngoal: L/F at most 1.50 at 100000 contacts");
+        if (ratioAt100k >= 0)
+            std::printf(" -- %s (%.2f)", ratioAt100k <= 1.5 ? "met" : "NOT met", ratioAt100k);
+        std::printf("\n");
+
+        const Peak empty = measurePeak(emptyFolder);
+        std::printf("\npeak resident memory of the window, constructed, loaded and its events "
+                    "run, each in a process of its own\n");
+        std::printf("raw names: the names as UTF-16 plus 4 bytes of number each\n\n");
+        std::printf("%10s %12s %12s %14s %12s %18s\n", "contacts", "file KiB", "peak KiB",
+                    "raw names KiB", "growth/raw", "peak/(empty+raw)");
+        std::printf("%10d %12lld %12ld %14s %12s %18s   (the empty window)\n", 0,
+                    static_cast<long long>(QFileInfo(emptyFile).size() / 1024), empty.kib, "-",
+                    "-", "-");
+        double memoryAt100k = -1;
+        for (const Size& size : sizes) {
+            const Peak loaded = measurePeak(size.folder);
+            agree = agree && loaded.entries == size.contacts;
+            const double raw = static_cast<double>(rawNamesBytes(size.file)) / 1024.0;
+            const double ratio = static_cast<double>(loaded.kib) / (empty.kib + raw);
+            const double growth = raw > 0 ? (loaded.kib - empty.kib) / raw : 0;
+            if (size.contacts == 100'000)
+                memoryAt100k = ratio;
+            std::printf("%10lld %12lld %12ld %14.0f %12.2f %18.2f\n",
+                        static_cast<long long>(size.contacts),
+                        static_cast<long long>(QFileInfo(size.file).size() / 1024), loaded.kib,
+                        raw, growth, ratio);
+        }
+        std::printf("\ngoal: peak/(empty+raw) at most 3.00 at 100000 contacts");
+        if (memoryAt100k >= 0)
+            std::printf(" -- %s (%.2f)", memoryAt100k <= 3 ? "met" : "NOT met", memoryAt100k);
+        std::printf("\n");
+        if (!agree) {
+            std::fprintf(stderr, "bench_mainload: the window's list and the floor's disagree\n");
+            return 1;
+        }
+    } catch (const EngineError& e) {
+        QDir::setCurrent(home);
+        std::fprintf(stderr, "bench_mainload: %s\n", qPrintable(e.description()));
+        return 1;
+    }
+    return 0;
+}
