@@ -1,6 +1,8 @@
 #include "platform/Clipboard.h"
 #include "platform/EngineErrorReporter.h"
+#include "platform/ModalDialogs.h"
 #include "platform/QtMessageBoxService.h"
+#include "shell/DesktopMail.h"
 #include "tray/QtTrayIcon.h"
 #include "windows/login/frmLogin.h"
 
@@ -20,7 +22,9 @@ int main(int argc, char* argv[]) {
     platform::EngineErrorReporter errors(boxes, end);
     tray::QtTrayIcon tray;
     platform::QtClipboard clipboard;
-    windows::Services services{boxes, end, errors, tray, clipboard};
+    platform::QtModalDialogs dialogs;
+    shell::DesktopMail mail;
+    windows::Services services{boxes, end, errors, tray, clipboard, dialogs, mail};
 
     windows::frmLogin login(services);
     errors.guard([&] { login.Form_Load(); });

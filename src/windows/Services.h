@@ -3,7 +3,9 @@
 #include "platform/Clipboard.h"
 #include "platform/EngineErrorReporter.h"
 #include "platform/MessageBoxService.h"
+#include "platform/ModalDialogs.h"
 #include "platform/ProgramEnd.h"
+#include "shell/MailHandOver.h"
 #include "tray/modTrayIcon.h"
 
 namespace quillbox::windows {
@@ -16,6 +18,8 @@ struct Services {
     platform::EngineErrorReporter& errors;
     tray::TrayIcon& tray;
     platform::Clipboard& clipboard;
+    platform::ModalDialogs& dialogs;
+    shell::MailHandOver& mail;
 };
 
 // Wraps a handler for a signal connection: an engine error it raises goes to the one

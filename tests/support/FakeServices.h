@@ -1,6 +1,8 @@
 #pragma once
 
 #include "support/FakeClipboard.h"
+#include "support/FakeDialogs.h"
+#include "support/FakeMail.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/FakeProgramEnd.h"
 #include "support/FakeTray.h"
@@ -14,8 +16,10 @@ struct FakeServices {
     FakeProgramEnd end;
     FakeTray tray;
     FakeClipboard clipboard;
+    FakeDialogs dialogs;
+    FakeMail mail;
     platform::EngineErrorReporter errors{boxes, end};
-    windows::Services services{boxes, end, errors, tray, clipboard};
+    windows::Services services{boxes, end, errors, tray, clipboard, dialogs, mail};
 };
 
 } // namespace quillbox::test

@@ -96,6 +96,13 @@ void LineBox::SetMaxLength(int length) {
                                         : std::max(limit_, static_cast<int>(text().size())));
 }
 
+void LineBox::SetPasswordChar(QChar mask) {
+    setEchoMode(QLineEdit::Password);
+    // The style's own mask is often a bullet; a style sheet is Qt's one way to choose it.
+    setStyleSheet(QStringLiteral("lineedit-password-character: %1").arg(mask.unicode()));
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
 int LineBox::MaxLength() const {
     return limit_;
 }

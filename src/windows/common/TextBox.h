@@ -24,6 +24,8 @@ public:
     // Leaves the current text whole even when it is longer; resets the cursor and undo history.
     void SetMaxLength(int length);
     int MaxLength() const;
+    // Shows every character typed as `mask` and keeps input methods out, for passwords.
+    void SetPasswordChar(QChar mask);
 
 private:
     class Limiter;

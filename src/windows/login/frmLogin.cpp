@@ -3,16 +3,15 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "security/Password.h"
+#include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
 #include "windows/Twips.h"
 #include "windows/common/TextBox.h"
 #include "windows/main/MainProgram.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 namespace quillbox::windows {
 
@@ -34,9 +33,7 @@ frmLogin::frmLogin(Services& services)
     txtPassword = new LineBox(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setGeometry(twipsRect(1050, 120, 2325, 345));
-    txtPassword->setEchoMode(QLineEdit::Password);
-    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
-    txtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);
+    txtPassword->SetPasswordChar(QLatin1Char('*'));
     txtPassword->SetMaxLength(40);
     lblLabels->setBuddy(txtPassword); // Alt+P
 
@@ -65,8 +62,7 @@ void frmLogin::Form_Load() {
     // Null is not greater than 0, so an empty flag means no protection, as 0 and -1 do.
     const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
     if (protectionOn) {
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        centreOnScreen(this);
         txtPassword->setFocus();
         show();
     } else {

@@ -3,19 +3,19 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "windows/FitText.h"
+#include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
 #include "windows/Twips.h"
 #include "windows/common/ListBox.h"
+#include "windows/change_password/Change.h"
 #include "windows/common/TextBox.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 #include <variant>
@@ -222,6 +222,27 @@ void MainProgram::buildMenus() {
     connectHandler(cmdCopyEmail, &MainProgram::cmdCopyEmail_Click);
     connectHandler(cmdCopyPhone, &MainProgram::cmdCopyPhone_Click);
     connectHandler(cmdCopyAddress, &MainProgram::cmdCopyAddress_Click);
+    connectHandler(cmdSend, &MainProgram::cmdSend_Click);
+    connectHandler(cmdAddToList, &MainProgram::cmdAddToList_Click);
+    connectHandler(cmdAddAll, &MainProgram::cmdAddAll_Click);
+    connectHandler(cmdClearEmailList, &MainProgram::cmdClearEmailList_Click);
+    connectHandler(cmdSendList, &MainProgram::cmdSendList_Click);
+    connectHandler(cmdDone, &MainProgram::cmdDone_Click);
+    connectHandler(EmailList, &MainProgram::EmailList_Click);
+    connectHandler(PasswordProtect, &MainProgram::PasswordProtect_Click);
+    connectHandler(RemovePassword, &MainProgram::RemovePassword_Click);
+    connectHandler(ChangePassword, &MainProgram::ChangePassword_Click);
+    connectHandler(Add, &MainProgram::Add_Click);
+    connectHandler(Update, &MainProgram::Update_Click);
+    connectHandler(Delete, &MainProgram::Delete_Click);
+    connectHandler(PasswordOff, &MainProgram::PasswordOff_Click);
+    connectHandler(PasswordOn, &MainProgram::PasswordOn_Click);
+    connectHandler(SendEmail, &MainProgram::SendEmail_Click);
+    connectHandler(SendToSeveral, &MainProgram::SendToSeveral_Click);
+    connectHandler(AddEverybody, &MainProgram::AddEverybody_Click);
+    connectHandler(HowChange, &MainProgram::HowChange_Click);
+    connectHandler(AOLdefault, &MainProgram::AOLdefault_Click);
+    connectHandler(About, &MainProgram::About_Click);
     connectHandler(Hide, &MainProgram::Hide_Click);
     connectHandler(Exit, &MainProgram::Exit_Click);
     connectHandler(Command1, &MainProgram::Command1_Click);
@@ -238,8 +259,7 @@ void MainProgram::connectHandler(QAction* item, void (MainProgram::*handler)()) 
 void MainProgram::showEvent(QShowEvent* e) {
     if (!shownBefore_) {
         shownBefore_ = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        centreOnScreen(this);
     }
     QMainWindow::showEvent(e);
 }

@@ -19,6 +19,7 @@ class Recordset;
 
 namespace quillbox::windows {
 
+class Change;
 class LineBox;
 class ListBox;
 class MultiLineBox;
@@ -27,7 +28,8 @@ class MultiLineBox;
 // never discarded: every way out of it ends the whole program.
 //
 // Its handlers are spread over files by concern: MainProgram_contacts.cpp (the load step and the
-// contact list), MainProgram_tray.cpp (the notification icon, hiding and exit).
+// contacts), MainProgram_mail.cpp (sending and the send list), MainProgram_password.cpp,
+// MainProgram_help.cpp, MainProgram_tray.cpp (the notification icon, hiding and exit).
 class MainProgram : public QMainWindow {
     Q_OBJECT
 
@@ -47,6 +49,30 @@ public:
     void cmdCopyEmail_Click();
     void cmdCopyPhone_Click();
     void cmdCopyAddress_Click();
+    // The e-mail panel and sending.
+    void cmdSend_Click();
+    void EmailList_Click();
+    void cmdAddToList_Click();
+    void cmdAddAll_Click();
+    void cmdClearEmailList_Click();
+    void cmdSendList_Click();
+    void cmdDone_Click();
+    // Password protection.
+    void PasswordProtect_Click();
+    void RemovePassword_Click();
+    void ChangePassword_Click();
+    // Help.
+    void Add_Click();
+    void Update_Click();
+    void Delete_Click();
+    void PasswordOff_Click();
+    void PasswordOn_Click();
+    void SendEmail_Click();
+    void SendToSeveral_Click();
+    void AddEverybody_Click();
+    void HowChange_Click();
+    void AOLdefault_Click();
+    void About_Click();
     // The tray reports its mouse events here, as message numbers (modTrayIcon.h).
     void Form_MouseMove(int message);
     void Form_QueryUnload();
@@ -72,6 +98,10 @@ private:
     bool findSelectedContact();
     void forgetStaleEntry(int index);
     void copyBox(QWidget* box, const QString& text);
+    void openPanel();
+    void setOuterHeight(int pixels);
+    void appendToSendList(QString& list, const QString& address) const;
+    void showChange();
     void connectHandler(QPushButton* button, void (MainProgram::*handler)());
     void connectHandler(QAction* item, void (MainProgram::*handler)());
 
@@ -116,6 +146,8 @@ private:
 
     // The tray's last event and the guard against re-entry while one is acted on (the pop-up
     // menu runs a nested event loop in which the tray can report again).
+    std::unique_ptr<Change> change_;
+
     int trayMessage = 0;
     bool trayBusy = false;
     bool shownBefore_ = false;

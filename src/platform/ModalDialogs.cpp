@@ -1,0 +1,9 @@
+#include "platform/ModalDialogs.h"
+
+#include <QDialog>
+
+namespace quillbox::platform {
+
+void QtModalDialogs::run(QDialog& dialog) { dialog.exec(); }
+
+} // namespace quillbox::platform

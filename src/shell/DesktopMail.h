@@ -1,0 +1,28 @@
+#pragma once
+
+#include "shell/MailHandOver.h"
+
+#include <QString>
+
+namespace quillbox::shell {
+
+// The desktop's URL opener: on Unix a program started detached with the request as its one
+// argument, never through a command shell; on Windows the shell's ShellExecute.
+class DesktopMail : public MailHandOver {
+public:
+    // "xdg-open" (looked up in PATH), "/usr/bin/open" on macOS; empty on Windows, where none is
+    // started.
+    static QString defaultOpener();
+
+    explicit DesktopMail(QString opener = defaultOpener());
+
+    // Returns as soon as the opener has been started, or has failed to start; a failure is
+    // ignored. The opener runs in the user's home folder with its standard input, output and
+    // error on the null device, and gets no file descriptor of ours beyond those three.
+    void open(const QString& request) override;
+
+private:
+    [[maybe_unused]] QString opener_;
+};
+
+} // namespace quillbox::shell

@@ -1,0 +1,80 @@
+#include "windows/change_password/Change.h"
+
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "security/Password.h"
+#include "windows/Placement.h"
+#include "windows/ProgramIcon.h"
+#include "windows/Twips.h"
+#include "windows/common/TextBox.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace quillbox::windows {
+
+Change::Change(Services& services)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      s_(services) {
+    setObjectName(QStringLiteral("Change"));
+    setWindowTitle(QStringLiteral("Change Password"));
+    setWindowIcon(programIcon());
+    setFixedSize(px(3540), px(1335));
+
+    Label1 = new QLabel(QStringLiteral("New Password:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(twipsRect(240, 240, 1215, 255));
+
+    txtChangePassword = new LineBox(this);
+    txtChangePassword->setObjectName(QStringLiteral("txtChangePassword"));
+    txtChangePassword->setGeometry(twipsRect(1440, 120, 1815, 375));
+    txtChangePassword->SetPasswordChar(QLatin1Char('*'));
+    txtChangePassword->SetMaxLength(40);
+
+    cmdOK1 = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK1->setObjectName(QStringLiteral("cmdOK1"));
+    cmdOK1->setGeometry(twipsRect(1320, 720, 855, 375));
+    cmdOK1->setDefault(true); // Enter
+
+    setTabOrder(txtChangePassword, cmdOK1);
+    txtChangePassword->setFocus();
+    connect(cmdOK1, &QPushButton::clicked, this, guarded(this, &Change::cmdOK1_Click));
+    centreOnScreen(this);
+}
+
+Change::~Change() = default;
+
+void Change::Form_Load() {
+    db_ = data::OpenDatabase(QStringLiteral("senha.scc"));
+    settings_ = db_->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
+}
+
+void Change::cmdOK1_Click() {
+    const QString password = txtChangePassword->Text();
+    if (password.isEmpty()) {
+        s_.boxes.MsgBox(QStringLiteral("You must have a password!"),
+                        platform::MessageBoxService::StyleStop, QStringLiteral("Good Grief!"));
+        return;
+    }
+    // The file keeps a verifier of the password, never the password itself.
+    settings_->Edit();
+    settings_->Collect(QStringLiteral("Senha"), security::makePasswordVerifier(password));
+    settings_->Update();
+    s_.boxes.MsgBox(QStringLiteral("New password successfully stored!"),
+                    platform::MessageBoxService::StyleInformation,
+                    QStringLiteral("Password Changed"));
+    accept(); // hidden, not discarded
+    txtChangePassword->SetText(QString());
+}
+
+void Change::keyPressEvent(QKeyEvent* e) {
+    // There is no Cancel button, so Esc closes nothing.
+    if (e->key() == Qt::Key_Escape)
+        e->ignore();
+    else
+        QDialog::keyPressEvent(e);
+}
+
+} // namespace quillbox::windows

@@ -1,0 +1,98 @@
+// Sending to one address, and the send list in the e-mail panel.
+
+#include "windows/main/MainProgram.h"
+
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "windows/Twips.h"
+#include "windows/common/TextBox.h"
+
+#include <QFrame>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace quillbox::windows {
+
+namespace {
+const QString MailTo = QStringLiteral("mailto:");
+} // namespace
+
+void MainProgram::cmdSend_Click() { s_.mail.open(MailTo + txtUpdateEmail->Text()); }
+
+// An address joins the list after ", " unless the list holds nothing at all; the address itself
+// is taken as it is, empty or repeated.
+void MainProgram::appendToSendList(QString& list, const QString& address) const {
+    if (!list.isEmpty())
+        list += QLatin1String(", ");
+    list += address;
+}
+
+// Sets the window's outer height, frame and title bar included. A maximized or minimized window
+// keeps its size: only the panel's controls come and go.
+void MainProgram::setOuterHeight(int pixels) {
+    if (isMaximized() || isMinimized() || isFullScreen())
+        return;
+    const int frame = frameGeometry().height() - geometry().height();
+    resize(width(), pixels - frame);
+}
+
+void MainProgram::openPanel() {
+    // 6435 twips, unless this platform's title bar and menu bar are too tall for the panel to
+    // show whole in that: then just tall enough.
+    const int panelBottom = txtEmailList->geometry().bottom() + 1;
+    const int frame = frameGeometry().height() - geometry().height();
+    setOuterHeight(std::max(px(6435), frame + menuBar()->sizeHint().height() + panelBottom));
+    txtEmailList->show();
+    cmdSendList->show();
+    cmdDone->show();
+    cmdClearEmailList->show();
+    Line2->show();
+    cmdAddAll->show();
+}
+
+void MainProgram::EmailList_Click() {
+    txtEmailList->SetText(QString());
+    openPanel();
+}
+
+void MainProgram::cmdAddToList_Click() {
+    openPanel();
+    QString list = txtEmailList->Text();
+    appendToSendList(list, txtUpdateEmail->Text());
+    txtEmailList->SetText(list);
+}
+
+void MainProgram::cmdAddAll_Click() {
+    // A fresh connection and record set take the place of the contact record set's.
+    contactsDb_ = data::OpenDatabase(QStringLiteral("senha.scc"));
+    contacts_ = contactsDb_->OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);
+    if (!contacts_->Eof())
+        contacts_->MoveFirst();
+    // Built up here and put in the box once: the same text as a rewrite per record, without
+    // rewriting a growing text for every contact.
+    QString list = txtEmailList->Text();
+    while (!contacts_->Eof()) {
+        const data::Value email = contacts_->Fields(QStringLiteral("email"));
+        appendToSendList(list, email.isNull() ? QString() : email.toText());
+        contacts_->MoveNext();
+    }
+    txtEmailList->SetText(list);
+    contacts_->MoveLast();
+}
+
+void MainProgram::cmdClearEmailList_Click() { txtEmailList->SetText(QString()); }
+
+void MainProgram::cmdSendList_Click() { s_.mail.open(MailTo + txtEmailList->Text()); }
+
+void MainProgram::cmdDone_Click() {
+    setOuterHeight(px(5490));
+    txtEmailList->hide();
+    cmdSendList->hide();
+    cmdClearEmailList->hide();
+    Line2->hide();
+    txtEmailList->SetText(QString());
+    cmdAddAll->hide();
+    cmdDone->hide();
+}
+
+} // namespace quillbox::windows
