@@ -1,7 +1,6 @@
 // The help messages and the About window.
 
-#include "support/FakeServices.h"
-#include "support/ScratchDatabase.h"
+#include "support/MainWindowFixture.h"
 #include "windows/main/MainProgram.h"
 
 #include <QAction>
@@ -13,27 +12,15 @@
 
 using namespace quillbox;
 
-class TestHelp : public QObject {
+class TestHelp : public QObject, public test::MainWindowFixture {
     Q_OBJECT
-
-    std::unique_ptr<ScratchDatabase> file_;
-    std::unique_ptr<test::FakeServices> fakes_;
-    std::unique_ptr<windows::MainProgram> window_;
 
 private slots:
     void init() {
-        file_ = std::make_unique<ScratchDatabase>();
-        QVERIFY(QDir::setCurrent(file_->folder()));
-        fakes_ = std::make_unique<test::FakeServices>();
-        window_ = std::make_unique<windows::MainProgram>(fakes_->services);
-        fakes_->errors.guard([this] { window_->Form_Load(); });
+        setUp();
+        load();
     }
-    void cleanup() {
-        window_.reset();
-        fakes_.reset();
-        QDir::setCurrent(QDir::tempPath());
-        file_.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void messages_data() {
         QTest::addColumn<QString>("item");
@@ -75,7 +62,7 @@ private slots:
         QFETCH(QString, item);
         QFETCH(QString, title);
         QFETCH(QString, text);
-        window_->findChild<QAction*>(item)->trigger();
+        menu(item.toLatin1().constData());
         QCOMPARE(fakes_->boxes.calls.size(), std::size_t{1});
         QCOMPARE(fakes_->boxes.calls[0].title, title);
         QCOMPARE(fakes_->boxes.calls[0].prompt, text);
@@ -97,7 +84,7 @@ private slots:
                 QTest::keyClick(ok, Qt::Key_Return); // Enter presses the focused OK
                 QVERIFY(!d.isVisible());
             });
-            window_->findChild<QAction*>("About")->trigger();
+            menu("About");
         }
         QCOMPARE(fakes_->dialogs.shown, std::vector<QString>(2, QStringLiteral("frmAbout")));
         QVERIFY(fakes_->boxes.calls.empty());

@@ -1,8 +1,7 @@
 // The main window as it stands after loading: its controls and menus, the contact list, the
 // notification icon, hiding, and every way out.
 
-#include "support/FakeServices.h"
-#include "support/ScratchDatabase.h"
+#include "support/MainWindowFixture.h"
 #include "windows/common/ListBox.h"
 #include "windows/common/TextBox.h"
 #include "windows/main/MainProgram.h"
@@ -28,33 +27,13 @@ int px(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
 
 } // namespace
 
-class TestMainProgram : public QObject {
+class TestMainProgram : public QObject, public test::MainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDatabase> file_;
-    std::unique_ptr<test::FakeServices> fakes_;
-    std::unique_ptr<MainProgram> window_;
-
-    void load() {
-        window_ = std::make_unique<MainProgram>(fakes_->services);
-        fakes_->errors.guard([this] { window_->Form_Load(); });
-        QVERIFY(fakes_->boxes.calls.empty());
-        window_->show();
-    }
-    windows::ListBox* list() { return window_->findChild<windows::ListBox*>("lstRecords"); }
 
 private slots:
-    void init() {
-        file_ = std::make_unique<ScratchDatabase>();
-        QVERIFY(QDir::setCurrent(file_->folder()));
-        fakes_ = std::make_unique<test::FakeServices>();
-    }
-    void cleanup() {
-        window_.reset();
-        fakes_.reset();
-        QDir::setCurrent(QDir::tempPath());
-        file_.reset();
-    }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void controls_data() {
         QTest::addColumn<QString>("name");

@@ -1,8 +1,7 @@
 // Working with contacts through the main window, as a user does: choose, add, update, delete,
 // clear and copy. Every check of a change looks at the file as well as at the window.
 
-#include "support/FakeServices.h"
-#include "support/ScratchDatabase.h"
+#include "support/MainWindowFixture.h"
 #include "windows/common/ListBox.h"
 #include "windows/common/TextBox.h"
 #include "windows/main/MainProgram.h"
@@ -14,57 +13,10 @@
 using namespace quillbox;
 using windows::MainProgram;
 
-class TestContacts : public QObject {
+class TestContacts : public QObject, public test::MainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDatabase> file_;
-    std::unique_ptr<test::FakeServices> fakes_;
-    std::unique_ptr<MainProgram> window_;
 
-    void load() {
-        window_ = std::make_unique<MainProgram>(fakes_->services);
-        fakes_->errors.guard([this] { window_->Form_Load(); });
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    windows::ListBox* list() { return window_->findChild<windows::ListBox*>("lstRecords"); }
-    QString text(const char* box) {
-        if (auto* line = window_->findChild<windows::LineBox*>(box))
-            return line->Text();
-        return window_->findChild<windows::MultiLineBox*>(box)->Text();
-    }
-    void type(const char* box, const QString& t) {
-        if (auto* line = window_->findChild<windows::LineBox*>(box))
-            line->SetText(t);
-        else
-            window_->findChild<windows::MultiLineBox*>(box)->SetText(t);
-    }
-    void press(const char* button) {
-        QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
-    }
-    void add(const QString& name, const QString& phone = {}, const QString& email = {},
-             const QString& address = {}) {
-        type("txtName", name);
-        type("txtPhone", phone);
-        type("txtEmail", email);
-        type("txtAddress", address);
-        press("cmdNew");
-    }
-    int rowOf(const QString& name, int nth = 0) {
-        for (int i = 0; i < list()->ListCount(); ++i)
-            if (list()->List(i) == name && nth-- == 0)
-                return i;
-        return -1;
-    }
-    // Clicks the entry as a user would.
-    void choose(const QString& name, int nth = 0) {
-        const int row = rowOf(name, nth);
-        QVERIFY2(row >= 0, qPrintable(name));
-        const QModelIndex index = list()->model()->index(row, 0);
-        list()->scrollTo(index);
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                          list()->visualRect(index).center());
-    }
     QString stored(const QString& field, const QString& name) {
         return file_->scalar(QStringLiteral("SELECT %1 FROM Addresses WHERE Name = '%2'")
                                  .arg(field, name))
@@ -79,22 +31,9 @@ class TestContacts : public QObject {
             names << list()->List(i);
         return names;
     }
-    QString lastPrompt() {
-        return fakes_->boxes.calls.empty() ? QString() : fakes_->boxes.calls.back().prompt;
-    }
-
 private slots:
-    void init() {
-        file_ = std::make_unique<ScratchDatabase>();
-        QVERIFY(QDir::setCurrent(file_->folder()));
-        fakes_ = std::make_unique<test::FakeServices>();
-    }
-    void cleanup() {
-        window_.reset();
-        fakes_.reset();
-        QDir::setCurrent(QDir::tempPath());
-        file_.reset();
-    }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void aUsersRoad() {
         load();

@@ -1,8 +1,7 @@
 // Sending to one address and to the send list: the exact request text, the list's format, and
 // the e-mail panel's coming and going.
 
-#include "support/FakeServices.h"
-#include "support/ScratchDatabase.h"
+#include "support/MainWindowFixture.h"
 #include "windows/Twips.h"
 #include "windows/common/ListBox.h"
 #include "windows/common/TextBox.h"
@@ -17,31 +16,12 @@
 using namespace quillbox;
 using windows::MainProgram;
 
-class TestMail : public QObject {
+class TestMail : public QObject, public test::MainWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDatabase> file_;
-    std::unique_ptr<test::FakeServices> fakes_;
-    std::unique_ptr<MainProgram> window_;
 
-    void load() {
-        window_ = std::make_unique<MainProgram>(fakes_->services);
-        fakes_->errors.guard([this] { window_->Form_Load(); });
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    windows::ListBox* list() { return window_->findChild<windows::ListBox*>("lstRecords"); }
     windows::MultiLineBox* sendList() {
         return window_->findChild<windows::MultiLineBox*>("txtEmailList");
-    }
-    void press(const char* button) {
-        QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
-    }
-    void menu(const char* item) { window_->findChild<QAction*>(item)->trigger(); }
-    void choose(int row) {
-        const QModelIndex index = list()->model()->index(row, 0);
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                          list()->visualRect(index).center());
     }
     void showEmail(const QString& email) {
         window_->findChild<windows::LineBox*>("txtUpdateEmail")->SetText(email);
@@ -58,17 +38,8 @@ class TestMail : public QObject {
     }
 
 private slots:
-    void init() {
-        file_ = std::make_unique<ScratchDatabase>();
-        QVERIFY(QDir::setCurrent(file_->folder()));
-        fakes_ = std::make_unique<test::FakeServices>();
-    }
-    void cleanup() {
-        window_.reset();
-        fakes_.reset();
-        QDir::setCurrent(QDir::tempPath());
-        file_.reset();
-    }
+    void init() { setUp(); }
+    void cleanup() { tearDown(); }
 
     void sendToOneAddress_data() {
         QTest::addColumn<QString>("box");
