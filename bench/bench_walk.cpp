@@ -1,15 +1,14 @@
 // bench_walk: what a full walk of the contacts costs through the record-set layer, against the
 // floor of one plain query on the SQLite C API over the same file.
 
+#include "SampleFiles.h"
+
 #include "data/Database.h"
 #include "data/Recordset.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
 
 #include <sqlite3.h>
 
@@ -102,25 +101,6 @@ double peakResidentMiB() {
 #endif
 }
 
-// The sample file of `contacts` contacts, made once and kept for later runs.
-QString sampleFile(const QString& folder, const QString& tool, std::int64_t contacts) {
-    const QString file = QDir(folder).filePath(QStringLiteral("contacts-%1.scc").arg(contacts));
-    if (QFileInfo::exists(file))
-        return file;
-    std::printf("making %s ... ", qPrintable(QDir::toNativeSeparators(file)));
-    std::fflush(stdout);
-    QElapsedTimer timer;
-    timer.start();
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(tool, {QStringLiteral("create"), file, QStringLiteral("--contacts"),
-                   QString::number(contacts), QStringLiteral("--seed"), QStringLiteral("1")});
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        throw EngineError(-1, QStringLiteral("%1 failed to make %2").arg(tool, file));
-    std::printf("%.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
-    return file;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -164,7 +144,7 @@ int main(int argc, char* argv[]) {
         QDir().mkpath(parser.value(data));
         std::vector<QString> files;
         for (std::int64_t n : sizes)
-            files.push_back(sampleFile(parser.value(data), parser.value(tool), n));
+            files.push_back(quillbox::bench::sampleFile(parser.value(data), parser.value(tool), n));
 
         std::printf("\nmedians of %d rounds, after a warm-up, the two walks alternating\n",
                     roundCount);
