@@ -45,7 +45,8 @@ std::int64_t contactCount(const QString& file) {
     if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
         SQLITE_OK) {
         sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM Addresses", -1, &s, nullptr) == SQLITE_OK &&
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM Addresses", -1, &s, nullptr) ==
+                SQLITE_OK &&
             sqlite3_step(s) == SQLITE_ROW)
             n = sqlite3_column_int64(s, 0);
         sqlite3_finalize(s);
@@ -72,7 +73,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption data(QStringLiteral("data"),
                                   QStringLiteral("Folder of the sample files (made if missing)."),
                                   QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
-    const QCommandLineOption tool(QStringLiteral("tool"), QStringLiteral("The quillbox-db to time."),
+    const QCommandLineOption tool(QStringLiteral("tool"),
+                                  QStringLiteral("The quillbox-db to time."),
                                   QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
     const QCommandLineOption rounds(QStringLiteral("rounds"),
                                     QStringLiteral("Timed rounds of each step (default 3)."),
@@ -114,13 +116,15 @@ int main(int argc, char* argv[]) {
             steps[0].seconds.push_back(
                 runTimed(db, {QStringLiteral("export"), sample, QStringLiteral("--vcard"),
                               QStringLiteral("-o"), vcf}));
-            steps[1].seconds.push_back(runTimed(
-                db, {QStringLiteral("export"), sample, QStringLiteral("--csv"), QStringLiteral("-o"), csv}));
+            steps[1].seconds.push_back(
+                runTimed(db, {QStringLiteral("export"), sample, QStringLiteral("--csv"),
+                              QStringLiteral("-o"), csv}));
             vcardBytes = QFileInfo(vcf).size();
             csvBytes = QFileInfo(csv).size();
             int i = 2;
             for (const QString& from : {vcf, csv}) {
-                const QString into = scratch.filePath(QStringLiteral("round%1-%2.scc").arg(r).arg(i));
+                const QString into =
+                    scratch.filePath(QStringLiteral("round%1-%2.scc").arg(r).arg(i));
                 runTimed(db, {QStringLiteral("create"), into});
                 steps[i++].seconds.push_back(
                     runTimed(db, {QStringLiteral("import"), from, QStringLiteral("--into"), into}));

@@ -1,19 +1,16 @@
 #include "NewDatabase.h"
 
+#include "Files.h"
 #include "SampleContacts.h"
 #include "data/Schema.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <sqlite3.h>
+#include <memory>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include <sqlite3.h>
 
 namespace quillbox::tools {
 
@@ -117,40 +114,11 @@ void fill(Connection& db, const NewDatabase& options) {
     db.exec("COMMIT");
 }
 
-// Makes the rename itself durable; the file's contents were synced by the commit.
-void syncFolder([[maybe_unused]] const QString& folder) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
-}
-
-bool occupied(const QString& fileName) {
-    const QFileInfo info(fileName);
-    return info.exists() || info.isSymLink(); // a dangling link is occupied too
-}
-
 void create(const NewDatabase& options) {
-    const QFileInfo target(options.fileName);
-    if (target.fileName().isEmpty())
-        throw CreateError(QStringLiteral("that is not a file name"));
-    if (occupied(options.fileName))
-        throw CreateError(QStringLiteral("a file or folder of that name already exists "
-                                         "(it is left as it is)"));
-    const QString folder = target.absolutePath();
-    if (!QFileInfo(folder).isDir())
-        throw CreateError(
-            QStringLiteral("there is no folder '%1'").arg(QDir::toNativeSeparators(folder)));
-
     // Built beside the target and moved into place at the end, so that the name never shows a
     // half-made file. The temporary file removes itself on every way out but success.
-    QTemporaryFile temp(QDir(folder).filePath(target.fileName() + QStringLiteral(".XXXXXX.part")));
-    if (!temp.open())
-        throw CreateError(temp.errorString());
-    const QString tempName = temp.fileName();
+    const std::unique_ptr<QTemporaryFile> temp = temporaryBeside(options.fileName);
+    const QString tempName = temp->fileName();
     struct JournalLeftover {
         QString name;
         ~JournalLeftover() { QFile::remove(name); }
@@ -162,16 +130,7 @@ void create(const NewDatabase& options) {
         db.close();
     }
 
-    // Never replaces: unlike QFile::rename this has no copy fallback that could write through
-    // a name that turned up meanwhile.
-    if (!temp.rename(options.fileName)) {
-        if (occupied(options.fileName))
-            throw CreateError(QStringLiteral("a file or folder of that name appeared meanwhile "
-                                             "(it is left as it is)"));
-        throw CreateError(temp.errorString());
-    }
-    temp.setAutoRemove(false); // it now goes by the final name
-    syncFolder(folder);
+    placeWithoutReplacing(*temp, options.fileName);
 }
 
 } // namespace

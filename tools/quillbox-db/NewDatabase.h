@@ -1,23 +1,16 @@
 #pragma once
 
+#include "ToolError.h"
+
 #include <QString>
 
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 
 namespace quillbox::tools {
 
 // Why a file could not be made, worded for the user.
-class CreateError : public std::runtime_error {
-public:
-    explicit CreateError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const noexcept { return message_; }
-
-private:
-    QString message_;
-};
+using CreateError = ToolError;
 
 struct NewDatabase {
     QString fileName;

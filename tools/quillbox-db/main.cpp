@@ -1,10 +1,18 @@
-// quillbox-db: makes the database files the program opens but never creates itself.
+// quillbox-db: makes the database files the program opens but never creates itself, brings
+// contacts in and out of them, checks them and backs them up.
 
+#include "Backup.h"
+#include "Check.h"
+#include "Exchange.h"
+#include "Files.h"
 #include "NewDatabase.h"
+#include "Progress.h"
 #include "SampleContacts.h"
+#include "ToolError.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QTextStream>
 
 #include <csignal>
@@ -14,9 +22,9 @@
 
 namespace {
 
-using quillbox::tools::CreateError;
 using quillbox::tools::NewDatabase;
 using quillbox::tools::SampleContacts;
+using quillbox::tools::ToolError;
 
 enum Exit { Success = 0, Failure = 1, Usage = 2 };
 
@@ -46,6 +54,39 @@ int showHelp(const QCommandLineParser& parser, const QString& usage, const QStri
         text.replace(at, path.size(), usage);
     QTextStream(stdout) << text << extra;
     return Success;
+}
+
+// Stopping a long run must not leave a temporary file or a half-done write behind: the work
+// polls for the signal and unwinds.
+void catchInterrupts() {
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+}
+
+bool interrupted() {
+    return g_interrupted != 0;
+}
+
+// Parses a command's arguments. Returns -1 to go on, or the status to end with (help shown or
+// a usage error reported).
+int parseCommand(QCommandLineParser& parser, const QStringList& arguments, const QString& self,
+                 const QCommandLineOption& help) {
+    QStringList argv = arguments;
+    argv.prepend(self); // the parser takes the first entry for the program's name
+    if (!parser.parse(argv))
+        return usageError(parser.errorText(), self);
+    if (parser.isSet(help))
+        return showHelp(parser, self);
+    return -1;
+}
+
+QCommandLineOption helpOption() {
+    return QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                              QStringLiteral("Displays this help."));
+}
+
+QString plural(qint64 n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
 int runCreate(const QStringList& arguments) {
@@ -101,11 +142,218 @@ int runCreate(const QStringList& arguments) {
                               .arg(parser.value(seed)),
                           self);
 
-    // Stopping a long run must not leave the temporary file behind.
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
-    options.interrupted = [] { return g_interrupted != 0; };
+    catchInterrupts();
+    options.interrupted = interrupted;
     quillbox::tools::createDatabase(options);
+    return Success;
+}
+
+int runImport(const QStringList& arguments) {
+    using namespace quillbox::tools;
+    const QString self = tool + QStringLiteral(" import");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Adds the people of FILE, vCards (2.1, 3.0, 4.0) or a table exported by a mail program "
+        "or spreadsheet (CSV with a header row), to the database as new contacts.\n"
+        "All of them go in at once or none does: a file with any fault stores nothing.\n"
+        "Texts longer than the program keeps are cut to fit. A person without a name, or "
+        "whose name is in the database already or came earlier in FILE, is left out.\n"
+        "It reports on stdout what it took, what it cut and what it left out. Quillbox may be "
+        "running on the same database meanwhile."));
+    const QCommandLineOption help = helpOption();
+    const QCommandLineOption into(QStringLiteral("into"),
+                                  QStringLiteral("The database to add to, e.g. senha.scc."),
+                                  QStringLiteral("DATABASE"));
+    const QCommandLineOption format(
+        QStringLiteral("format"),
+        QStringLiteral("Reads FILE as vcard or csv whatever its name (by default .vcf and "
+                       ".vcard are vCards; .csv, .tsv, .tab and .txt tables)."),
+        QStringLiteral("vcard|csv"));
+    parser.addOptions({help, into, format});
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("The vCard or CSV file to read."));
+    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+        return status;
+
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1 || files.front().isEmpty())
+        return usageError(QStringLiteral("import reads one FILE."), self);
+    if (!parser.isSet(into) || parser.value(into).isEmpty())
+        return usageError(QStringLiteral("import needs --into DATABASE."), self);
+    const QString file = files.front(), database = parser.value(into);
+    const QString formatName = parser.value(format).toLower();
+    if (parser.isSet(format) && formatName != QLatin1String("vcard") &&
+        formatName != QLatin1String("csv"))
+        return usageError(
+            QStringLiteral("--format is vcard or csv, not '%1'.").arg(parser.value(format)), self);
+
+    catchInterrupts();
+    // Reading the file takes about as long as storing its people: half the bar each.
+    Progress progress(QStringLiteral("importing"), 1000);
+    const auto half = [&progress](qint64 from) {
+        return [&progress, from](qint64 done, qint64 total) {
+            progress.update(from + (total > 0 ? 500 * done / total : 0));
+        };
+    };
+    std::vector<Person> people;
+    try {
+        const FileFormat fileFormat = !parser.isSet(format)                ? formatFromName(file)
+                                      : formatName == QLatin1String("csv") ? FileFormat::Csv
+                                                                           : FileFormat::VCard;
+        people = readPeople(readWholeFile(file), fileFormat, half(0));
+    } catch (const ToolError& e) {
+        throw ToolError(QStringLiteral("cannot import %1: %2; nothing was imported")
+                            .arg(shown(file), e.message()));
+    }
+    ImportReport report;
+    try {
+        report = storePeople(database, people, interrupted, half(500));
+    } catch (const ToolError& e) {
+        throw ToolError(
+            QStringLiteral("cannot import into %1: %2").arg(shown(database), e.message()));
+    }
+
+    progress.finish();
+    QTextStream out(stdout);
+    out << QStringLiteral("imported %1 from %2 into %3; cut %4; skipped %5\n")
+               .arg(plural(report.taken, "contact", "contacts"), shown(file), shown(database),
+                    plural(report.cut.size(), "text", "texts"),
+                    plural(report.skipped.size(), "person", "people"));
+    for (const QString& line : report.cut)
+        out << "cut: " << line << '\n';
+    for (const QString& line : report.skipped)
+        out << "skipped: " << line << '\n';
+    return Success;
+}
+
+int runExport(const QStringList& arguments) {
+    using namespace quillbox::tools;
+    const QString self = tool + QStringLiteral(" export");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes every contact of DATABASE, in the order of the program's list, as vCards or as "
+        "a CSV table (UTF-8, lines ended by CR LF), to stdout or to a new FILE.\n"
+        "Importing the result into an empty database gives back the same contacts."));
+    const QCommandLineOption help = helpOption();
+    const QCommandLineOption vcard(QStringLiteral("vcard"), QStringLiteral("Writes vCards."));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("The vCard version, 3.0 or 4.0 (default)."),
+                                     QStringLiteral("V"), QStringLiteral("4.0"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Writes a table: Name, E-mail Address, Phone, "
+                                                "Address."));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Writes to FILE, which must not exist yet "
+                                                   "(made readable by its owner only)."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({help, vcard, version, csv, output});
+    parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                 QStringLiteral("The database to read, e.g. senha.scc."));
+    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+        return status;
+
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1 || files.front().isEmpty())
+        return usageError(QStringLiteral("export reads one DATABASE."), self);
+    if (parser.isSet(vcard) == parser.isSet(csv))
+        return usageError(QStringLiteral("export needs one of --vcard and --csv."), self);
+    if (parser.isSet(csv) && parser.isSet(version))
+        return usageError(QStringLiteral("--version is for --vcard."), self);
+    ExportFormat format = ExportFormat::Csv;
+    if (parser.isSet(vcard)) {
+        const QString v = parser.value(version);
+        if (v == QLatin1String("4.0") || v == QLatin1String("4"))
+            format = ExportFormat::VCard40;
+        else if (v == QLatin1String("3.0") || v == QLatin1String("3"))
+            format = ExportFormat::VCard30;
+        else
+            return usageError(QStringLiteral("--version is 3.0 or 4.0, not '%1'.").arg(v), self);
+    }
+    if (parser.isSet(output) && parser.value(output).isEmpty())
+        return usageError(QStringLiteral("-o needs a FILE name."), self);
+    const QString database = files.front(), target = parser.value(output);
+    if (!target.isEmpty() && occupied(target))
+        throw ToolError(QStringLiteral("cannot write %1: a file or folder of that name already "
+                                       "exists (it is left as it is)")
+                            .arg(shown(target)));
+
+    catchInterrupts();
+    std::vector<Person> contacts;
+    try {
+        contacts = contactsInListOrder(database);
+    } catch (const ToolError& e) {
+        throw ToolError(QStringLiteral("cannot export %1: %2").arg(shown(database), e.message()));
+    }
+    if (!target.isEmpty()) {
+        writeContactsToNewFile(contacts, format, target, interrupted);
+        return Success;
+    }
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly))
+        throw ToolError(QStringLiteral("cannot write to stdout: %1").arg(out.errorString()));
+    writeContacts(contacts, format, out, interrupted);
+    if (!out.flush())
+        throw ToolError(QStringLiteral("cannot write to stdout: %1").arg(out.errorString()));
+    return Success;
+}
+
+int runCheck(const QStringList& arguments) {
+    using namespace quillbox::tools;
+    const QString self = tool + QStringLiteral(" check");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Checks that Quillbox can use DATABASE: that SQLite finds it sound, that it has the "
+        "tables, fields and settings record the program needs, and that the program can load "
+        "every contact. Ends with status 0 when the program can use the file. Warnings tell of "
+        "things the program copes with."));
+    const QCommandLineOption help = helpOption();
+    parser.addOption(help);
+    parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                 QStringLiteral("The database to check, e.g. senha.scc."));
+    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+        return status;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1 || files.front().isEmpty())
+        return usageError(QStringLiteral("check reads one DATABASE."), self);
+
+    const CheckReport report = checkDatabase(files.front());
+    QTextStream out(stdout);
+    out << QStringLiteral("%1 %2\n").arg(
+        shown(files.front()), report.usable() ? QStringLiteral("can be used by Quillbox.")
+                                              : QStringLiteral("cannot be used by Quillbox:"));
+    for (const QString& p : report.problems)
+        out << "problem: " << p << '\n';
+    for (const QString& w : report.warnings)
+        out << "warning: " << w << '\n';
+    out.flush();
+    if (!report.usable())
+        return complain(
+            QStringLiteral("%1 cannot be used by Quillbox (%2)")
+                .arg(shown(files.front()), plural(report.problems.size(), "problem", "problems")),
+            Failure);
+    return Success;
+}
+
+int runBackup(const QStringList& arguments) {
+    using namespace quillbox::tools;
+    const QString self = tool + QStringLiteral(" backup");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Copies DATABASE to the new file DEST through SQLite's online backup: the copy is "
+        "consistent even while Quillbox runs and writes. DEST is readable by its owner only "
+        "and must not exist yet."));
+    const QCommandLineOption help = helpOption();
+    parser.addOption(help);
+    parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                 QStringLiteral("The database to copy, e.g. senha.scc."));
+    parser.addPositionalArgument(QStringLiteral("DEST"), QStringLiteral("The copy to make."));
+    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+        return status;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2 || files[0].isEmpty() || files[1].isEmpty())
+        return usageError(QStringLiteral("backup takes a DATABASE and a DEST."), self);
+    catchInterrupts();
+    backupDatabase(files[0], files[1], interrupted);
     return Success;
 }
 
@@ -118,8 +366,9 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Makes database files for Quillbox, which opens its file but never "
-                       "creates one."));
+        QStringLiteral("Makes, fills, empties into other formats, checks and backs up the "
+                       "database files of Quillbox, which opens its file but never creates "
+                       "one."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays this help."));
     parser.addOption(help);
@@ -130,10 +379,18 @@ int main(int argc, char* argv[]) {
     // What follows the command is the command's own to read.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QString commands =
-        QStringLiteral("\nCommands:\n"
+        QStringLiteral("\nCommands (each has its --help):\n"
                        "  create FILE [--contacts N] [--seed S]\n"
-                       "                 Writes a new database FILE. See '%1 create --help'.\n")
-            .arg(tool);
+                       "                 Writes a new database FILE.\n"
+                       "  import FILE.vcf|FILE.csv --into DATABASE\n"
+                       "                 Adds the people of vCards or a CSV table as contacts.\n"
+                       "  export DATABASE --vcard [--version 3.0|4.0] | --csv [-o FILE]\n"
+                       "                 Writes every contact as vCards or a CSV table.\n"
+                       "  check DATABASE\n"
+                       "                 Tells whether Quillbox can use the file, and what is "
+                       "wrong.\n"
+                       "  backup DATABASE DEST\n"
+                       "                 Copies the file safely, even while Quillbox runs.\n");
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText(), tool);
@@ -151,8 +408,16 @@ int main(int argc, char* argv[]) {
     try {
         if (command == QLatin1String("create"))
             return runCreate(arguments);
+        if (command == QLatin1String("import"))
+            return runImport(arguments);
+        if (command == QLatin1String("export"))
+            return runExport(arguments);
+        if (command == QLatin1String("check"))
+            return runCheck(arguments);
+        if (command == QLatin1String("backup"))
+            return runBackup(arguments);
         return usageError(QStringLiteral("unknown command '%1'.").arg(command), tool);
-    } catch (const CreateError& e) {
+    } catch (const ToolError& e) {
         return complain(e.message(), Failure);
     } catch (const std::exception& e) {
         return complain(QString::fromLocal8Bit(e.what()), Failure);

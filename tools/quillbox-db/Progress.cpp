@@ -1,0 +1,52 @@
+#include "Progress.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace quillbox::tools {
+
+namespace {
+constexpr int barWidth = 30;
+}
+
+Progress::Progress(QString what, std::int64_t total) : what_(std::move(what)), total_(total) {
+#ifdef Q_OS_UNIX
+    enabled_ = ::isatty(STDERR_FILENO) == 1;
+#else
+    enabled_ = false;
+#endif
+    timer_.start();
+}
+
+Progress::~Progress() {
+    finish();
+}
+
+void Progress::finish() {
+    if (shown_) {
+        std::fprintf(stderr, "\r%*s\r", barWidth + 40 + static_cast<int>(what_.size()), "");
+        std::fflush(stderr);
+    }
+    shown_ = false;
+    enabled_ = false;
+}
+
+void Progress::draw(std::int64_t done) {
+    const std::int64_t now = timer_.elapsed();
+    if (now < 500 || (shown_ && now - lastDrawMs_ < 100) || total_ <= 0)
+        return;
+    lastDrawMs_ = now;
+    shown_ = true;
+    const std::int64_t percent = std::min<std::int64_t>(100, done * 100 / total_);
+    const int filled = static_cast<int>(percent * barWidth / 100);
+    std::fprintf(stderr, "\rquillbox-db: %s [%.*s%*s] %3lld%%", qPrintable(what_), filled,
+                 "##############################", barWidth - filled, "",
+                 static_cast<long long>(percent));
+    std::fflush(stderr);
+}
+
+} // namespace quillbox::tools
