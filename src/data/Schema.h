@@ -9,6 +9,15 @@ inline const QString Addresses = QStringLiteral("Addresses");
 inline const QString Player = QStringLiteral("Player");
 inline const QString Number = QStringLiteral("Number");
 
+// The longest texts the program's boxes take, in UTF-16 code units; a line break of the
+// address is stored as "\r\n" and counts as two.
+namespace limits {
+inline constexpr int name = 49;
+inline constexpr int phone = 69;
+inline constexpr int address = 99;
+inline constexpr int email = 99;
+} // namespace limits
+
 // The fields each table must have. The program reads and writes them by these names.
 QStringList requiredFields(const QString& table);
 

@@ -2,18 +2,13 @@
 
 #include <QString>
 
+#include "data/Schema.h"
+
 #include <functional>
 
 namespace quillbox::tools {
 
-// The longest texts the program keeps, in UTF-16 code units; a line break of the address is
-// stored as "\r\n" and counts as two.
-namespace limits {
-inline constexpr int name = 49;
-inline constexpr int phone = 69;
-inline constexpr int address = 99;
-inline constexpr int email = 99;
-} // namespace limits
+namespace limits = data::schema::limits;
 
 // One person read from a file to import, in the form the program stores a contact: the name
 // chosen by the import's rules, the address as lines joined by "\r\n". Empty texts are empty,

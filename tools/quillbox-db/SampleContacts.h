@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Schema.h"
+
 #include <cstdint>
 #include <random>
 #include <string>
@@ -21,11 +23,11 @@ struct Contact {
 // Names are unique among the contacts of one generator.
 class SampleContacts {
 public:
-    // The longest texts the program keeps, in characters.
-    static constexpr int maxName = 49;
-    static constexpr int maxPhone = 69;
-    static constexpr int maxAddress = 99; // line breaks included
-    static constexpr int maxEmail = 99;
+    // The longest texts the program keeps.
+    static constexpr int maxName = data::schema::limits::name;
+    static constexpr int maxPhone = data::schema::limits::phone;
+    static constexpr int maxAddress = data::schema::limits::address;
+    static constexpr int maxEmail = data::schema::limits::email;
 
     // Well under the number of distinct names, so that finding a free one stays quick.
     static constexpr std::int64_t maxContacts = 10'000'000;
