@@ -14,6 +14,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral("3.1"));
+    // Lets Wayland desktops match the windows to the installed menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillbox.Quillbox"));
     // The program ends only by its own exits; a hidden main window is not the last one closed.
     QApplication::setQuitOnLastWindowClosed(false);
 

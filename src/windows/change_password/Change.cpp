@@ -32,6 +32,7 @@ Change::Change(Services& services)
     txtChangePassword->setGeometry(twipsRect(1440, 120, 1815, 375));
     txtChangePassword->SetPasswordChar(QLatin1Char('*'));
     txtChangePassword->SetMaxLength(40);
+    Label1->setBuddy(txtChangePassword); // names the box for screen readers
 
     cmdOK1 = new QPushButton(QStringLiteral("OK"), this);
     cmdOK1->setObjectName(QStringLiteral("cmdOK1"));

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "security/Password.h"
+#include "windows/FitText.h"
 #include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
 #include "windows/Twips.h"
@@ -47,6 +48,7 @@ frmLogin::frmLogin(Services& services)
     cmdCancel->setGeometry(twipsRect(1920, 720, 1140, 390));
     cmdCancel->setAutoDefault(false);
 
+    fitFont(this); // "Password:" outgrows its label in some fonts
     setTabOrder(txtPassword, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
     connect(cmdOK, &QPushButton::clicked, this, guarded(this, &frmLogin::cmdOK_Click));
