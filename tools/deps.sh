@@ -1,18 +1,36 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Quillbox needs to be built and run (`run`) or tested
-# (`test`). Silent when nothing is missing.
+# (`test`), packaged (`package`) or photographed (`screenshots`). Silent when nothing is
+# missing.
 #
-# usage: tools/deps.sh run|test
+# usage: tools/deps.sh run|test|package|screenshots
 set -euo pipefail
 
 run_packages=(qt6-base-dev libsqlite3-dev libsodium-dev cmake ninja-build g++ xdg-utils)
+# Qt's SVG plugins: the icon drawn sharp on high-resolution screens, and the PNGs drawn at build.
+run_packages+=(libqt6svg6)
 test_packages=("${run_packages[@]}" xvfb xauth xdotool)
+# The package test builds the .deb (dpkg-shlibdeps and file find its library dependencies) and
+# validates the desktop entry and the AppStream metainfo.
+test_packages+=(dpkg-dev file desktop-file-utils appstream)
+package_packages=("${run_packages[@]}" dpkg-dev file)
+screenshots_packages=("${run_packages[@]}" xvfb xauth xdotool sqlite3)
+# The bad-file test makes its damaged files with the sqlite3 shell.
+test_packages+=(sqlite3)
+# The sanitizer run is the test run built with ASan and UBSan, which g++ brings along.
+sanitize_packages=("${test_packages[@]}")
+# libFuzzer and clang's sanitizer runtimes (only recommended by clang, so named here).
+fuzz_packages=("${run_packages[@]}" clang libclang-rt-14-dev)
 
 case "${1:-}" in
 run) wanted=("${run_packages[@]}") ;;
 test) wanted=("${test_packages[@]}") ;;
+package) wanted=("${package_packages[@]}") ;;
+screenshots) wanted=("${screenshots_packages[@]}") ;;
+sanitize) wanted=("${sanitize_packages[@]}") ;;
+fuzz) wanted=("${fuzz_packages[@]}") ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package|screenshots|sanitize|fuzz" >&2
     exit 2
     ;;
 esac

@@ -34,8 +34,9 @@ struct TableInfo {
 // it explicitly, it goes when the last holder drops it.
 //
 // Every connection runs the rollback journal with synchronous=FULL, so that each committed
-// change is on disk when its call returns, and waits up to busyTimeoutMs for a file another
-// connection is writing. It holds no lock between calls.
+// change is on disk when its call returns. It waits for a file another connection is writing
+// for as long as that writer gets on, and gives up (SQLITE_BUSY) once the file has stayed locked
+// and unchanged for busyTimeoutMs. It holds no lock between calls.
 class Database : public std::enable_shared_from_this<Database> {
 public:
     static constexpr int busyTimeoutMs = 10000;
@@ -73,6 +74,8 @@ private:
     std::vector<TableInfo> tables_;
     struct Cache;
     std::unique_ptr<Cache> cache_;
+    struct Busy;
+    std::unique_ptr<Busy> busy_;
 };
 
 // Opens the file read-write; never creates it. A missing file, a folder, a file that is not a

@@ -2,6 +2,7 @@
 
 #include "Sqlite.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -52,8 +53,9 @@ std::string quoted(const QString& identifier) {
 
 } // namespace
 
-Recordset::Recordset(std::shared_ptr<Database> db, TableInfo table)
-    : db_(std::move(db)), table_(std::move(table)),
+Recordset::Recordset(std::shared_ptr<Database> db, TableInfo table, QString asked)
+    : db_(std::move(db)), table_(std::move(table)), asked_(std::move(asked)),
+      origins_(static_cast<std::size_t>(table_.columns.size()), nullptr),
       projectedAt_(static_cast<std::size_t>(table_.columns.size()), -1) {
     MoveFirst();
 }
@@ -85,6 +87,24 @@ const char* Recordset::blockSql(Fetch how) {
     return sql_[static_cast<std::size_t>(how)].c_str();
 }
 
+// A damaged table can hand its records back out of order, and SQLite does not always notice: a
+// walk that trusted the order could then come back to a record it had passed, and never end.
+bool Recordset::inScanOrder(Fetch how, std::int64_t from, std::int64_t rowid) const {
+    const bool descending = how == Fetch::Last || how == Fetch::Before;
+    if (!rowids_.empty())
+        return descending ? rowid < rowids_.back() : rowid > rowids_.back();
+    switch (how) {
+    case Fetch::After:
+        return rowid > from;
+    case Fetch::AtOrAfter:
+        return rowid >= from;
+    case Fetch::Before:
+        return rowid < from;
+    default:
+        return true;
+    }
+}
+
 std::size_t Recordset::loadBlock(Fetch how, std::int64_t from, std::size_t limit) {
     rowids_.clear();
     cells_.clear();
@@ -105,7 +125,16 @@ std::size_t Recordset::loadBlock(Fetch how, std::int64_t from, std::size_t limit
                 dataVersion_ = db_->dataVersion();
                 first = false;
             }
-            rowids_.push_back(s->int64(0));
+            const std::int64_t rowid = s->int64(0);
+            if (!inScanOrder(how, from, rowid)) {
+                invalidateBlock();
+                throw EngineError(SQLITE_CORRUPT,
+                                  QStringLiteral("'%1': database disk image is malformed: the "
+                                                 "records of the table '%2' are out of order.")
+                                      .arg(QFileInfo(db_->fileName()).absoluteFilePath(),
+                                           table_.name));
+            }
+            rowids_.push_back(rowid);
             for (std::size_t k = 0; k < width; ++k) {
                 const int at = static_cast<int>(k) + 1;
                 Cell c{s->columnType(at), 0, 0.0, 0, 0};
@@ -330,17 +359,23 @@ const Recordset::Cell& Recordset::currentCell(int col) {
 Value Recordset::Fields(const QString& name) {
     const int col = column(name);
     const auto at = static_cast<std::size_t>(col);
-    if (mode_ != Mode::None) {
-        if (pending_[at])
-            return *pending_[at];
-        if (mode_ == Mode::AddNew && col == table_.key)
-            return Value(newNumber_);
-        return stored_[at];
-    }
-    requireCurrent();
-    if (col == table_.key)
-        return Value(rowid_);
-    return cellValue(currentCell(col));
+    Value v = [&] {
+        if (mode_ != Mode::None) {
+            if (pending_[at])
+                return *pending_[at];
+            if (mode_ == Mode::AddNew && col == table_.key)
+                return Value(newNumber_);
+            return stored_[at];
+        }
+        requireCurrent();
+        if (col == table_.key)
+            return Value(rowid_);
+        return cellValue(currentCell(col));
+    }();
+    if (!origins_[at])
+        origins_[at] = Value::originOf(asked_, name);
+    v.setOrigin(origins_[at]);
+    return v;
 }
 
 std::int64_t Recordset::reserveNumber() {

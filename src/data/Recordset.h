@@ -82,7 +82,7 @@ public:
 
 private:
     friend class Database;
-    Recordset(std::shared_ptr<Database> db, TableInfo table);
+    Recordset(std::shared_ptr<Database> db, TableInfo table, QString asked);
 
     enum class Fetch { First, Last, After, Before, AtOrAfter };
     struct Cell {
@@ -94,6 +94,7 @@ private:
 
     int column(const QString& name) const;
     bool blockFresh();
+    bool inScanOrder(Fetch how, std::int64_t from, std::int64_t rowid) const;
     std::size_t loadBlock(Fetch how, std::int64_t from, std::size_t limit);
     const char* blockSql(Fetch how);
     void landOnBlockRow(std::size_t index);
@@ -106,6 +107,8 @@ private:
 
     std::shared_ptr<Database> db_;
     TableInfo table_;
+    QString asked_; // the table's name as the program spells it, for Value::setOrigin
+    std::vector<const Value::Origin*> origins_; // per column, once asked for
 
     // Position.
     bool bof_ = false, eof_ = false;

@@ -35,10 +35,24 @@ public:
     using Storage = std::variant<std::monostate, std::int64_t, double, QString>;
     const Storage& storage() const { return v_; }
 
-    friend bool operator==(const Value&, const Value&) = default;
+    // The table and field a value was read from, for the text of a conversion error: without
+    // them a user could not tell which field to mend. Record sets set it, from originOf; it
+    // takes no part in comparisons.
+    struct Origin {
+        QString table, field;
+    };
+    // The one Origin of these names for the life of the process, so that values can point at it
+    // and copy nothing but the pointer. The names are the program's own, a handful in all.
+    static const Origin* originOf(const QString& table, const QString& field);
+    void setOrigin(const Origin* origin) { origin_ = origin; }
+    // "the field 'Name' of the table 'Addresses'", or empty text.
+    QString origin() const;
+
+    friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
 
 private:
     Storage v_;
+    const Origin* origin_ = nullptr;
 };
 
 } // namespace quillbox::data

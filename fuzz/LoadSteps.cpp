@@ -1,0 +1,82 @@
+#include "LoadSteps.h"
+
+#include "data/Database.h"
+#include "data/Recordset.h"
+#include "security/Password.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillbox::fuzz {
+
+namespace {
+
+// One folder per process. The windows open the file by its bare name in the current folder;
+// here it goes by its full name instead, since libFuzzer reads its corpus by relative names
+// between runs and the current folder must stay where it was.
+const QString& file() {
+    static QTemporaryDir folder;
+    static const QString name = folder.filePath(QStringLiteral("senha.scc"));
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "no temporary folder to work in\n");
+        std::abort();
+    }
+    return name;
+}
+
+void writeFile(const std::uint8_t* data, std::size_t size) {
+    // A journal left by an earlier input would be rolled into this one.
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        QFile::remove(file() + QLatin1String(suffix));
+    QFile f(file());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
+            static_cast<qint64>(size) ||
+        !f.flush()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file()));
+        std::abort();
+    }
+}
+
+void loadSteps() {
+    // The login window: its connection and settings record set stay open for the main window.
+    auto loginDb = data::OpenDatabase(file());
+    auto login = loginDb->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
+    const data::Value flag = login->Fields(QStringLiteral("WantPassword"));
+    [[maybe_unused]] const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
+    // What pressing OK does, asked whether protection is on or not, so that every file gets it;
+    // the main window loads either way, as it would once the right password is typed.
+    security::passwordAccepts(login->Fields(QStringLiteral("Senha")), QStringLiteral("letmein"));
+
+    // The main window.
+    auto settingsDb = data::OpenDatabase(file());
+    auto settings = settingsDb->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
+    auto contactsDb = data::OpenDatabase(file());
+    auto contacts = contactsDb->OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);
+    if (contacts->RecordCount() == 0)
+        return;
+    if (!contacts->Eof())
+        contacts->MoveFirst();
+    while (!contacts->Eof()) {
+        contacts->Fields(QStringLiteral("Name")).toText();
+        contacts->Fields(QStringLiteral("Number")).toInt32();
+        contacts->MoveNext();
+    }
+    contacts->MoveLast();
+}
+
+} // namespace
+
+void runLoadSteps(const std::uint8_t* data, std::size_t size) {
+    writeFile(data, size);
+    try {
+        loadSteps();
+    } catch (const data::EngineError&) {
+        // The program's own way of refusing a file.
+    }
+}
+
+} // namespace quillbox::fuzz
