@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Quillbox needs to be built and run (`run`) or tested
 # (`test`), packaged (`package`) or photographed (`screenshots`). Silent when nothing is
-# missing.
+# missing. `sanitize` and `fuzz` serve `make test-sanitizers` and `make fuzz`.
 #
-# usage: tools/deps.sh run|test|package|screenshots
+# usage: tools/deps.sh run|test|package|screenshots|sanitize|fuzz
 set -euo pipefail
 
 run_packages=(qt6-base-dev libsqlite3-dev libsodium-dev cmake ninja-build g++ xdg-utils)
