@@ -4,6 +4,7 @@
 // file quillbox-db writes is its owner's alone.
 
 #include "support/FakeServices.h"
+#include "support/MainWindowFixture.h"
 #include "support/ScratchDatabase.h"
 #include "windows/common/ListBox.h"
 #include "windows/common/TextBox.h"
@@ -75,41 +76,8 @@ QByteArrayList bytesOf(const Contact& c) {
 
 } // namespace
 
-class TestUnsafeInput : public QObject {
+class TestUnsafeInput : public QObject, public test::MainWindowFixture {
     Q_OBJECT
-
-    std::unique_ptr<test::FakeServices> fakes_;
-    std::unique_ptr<MainProgram> window_;
-
-    windows::ListBox* list() { return window_->findChild<windows::ListBox*>("lstRecords"); }
-    QString text(const char* box) {
-        if (auto* line = window_->findChild<windows::LineBox*>(box))
-            return line->Text();
-        return window_->findChild<windows::MultiLineBox*>(box)->Text();
-    }
-    void type(const char* box, const QString& t) {
-        if (auto* line = window_->findChild<windows::LineBox*>(box))
-            line->SetText(t);
-        else
-            window_->findChild<windows::MultiLineBox*>(box)->SetText(t);
-    }
-    void press(const char* button) {
-        QTest::mouseClick(window_->findChild<QPushButton*>(button), Qt::LeftButton);
-    }
-    int rowOf(const QString& name) {
-        for (int i = 0; i < list()->ListCount(); ++i)
-            if (list()->List(i) == name)
-                return i;
-        return -1;
-    }
-    void choose(const QString& name) {
-        const int row = rowOf(name);
-        QVERIFY2(row >= 0, "not listed");
-        const QModelIndex index = list()->model()->index(row, 0);
-        list()->scrollTo(index);
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                          list()->visualRect(index).center());
-    }
 
 private slots:
     void cleanup() {
