@@ -1,6 +1,6 @@
 #include "Check.h"
 
-#include "Contact.h"
+#include "data/Schema.h"
 #include "Files.h"
 #include "data/Database.h"
 #include "data/EngineError.h"
@@ -137,10 +137,10 @@ void checkContacts(data::Database& db, CheckReport& r) {
         const char* what;
         int limit;
     };
-    const Field fields[] = {{QStringLiteral("Name"), "name", limits::name},
-                            {QStringLiteral("email"), "e-mail address", limits::email},
-                            {QStringLiteral("Phone"), "phone", limits::phone},
-                            {QStringLiteral("Address"), "address", limits::address}};
+    const Field fields[] = {{QStringLiteral("Name"), "name", data::schema::limits::name},
+                            {QStringLiteral("email"), "e-mail address", data::schema::limits::email},
+                            {QStringLiteral("Phone"), "phone", data::schema::limits::phone},
+                            {QStringLiteral("Address"), "address", data::schema::limits::address}};
     const QString number = QStringLiteral("Number");
 
     auto contacts = db.OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);

@@ -1,12 +1,15 @@
 #include "Exchange.h"
 
-#include "CsvReader.h"
+#include "exchange/CsvReader.h"
+#include "exchange/FormatError.h"
+#include "exchange/VCardReader.h"
+#include "exchange/Writers.h"
 #include "Files.h"
 #include "Progress.h"
 #include "ToolError.h"
-#include "VCardReader.h"
 #include "data/Database.h"
 #include "data/EngineError.h"
+#include "data/Schema.h"
 
 #include <QCollator>
 #include <QFileInfo>
@@ -29,6 +32,9 @@
 namespace quillbox::tools {
 
 namespace {
+
+namespace limits = data::schema::limits;
+using namespace exchange;
 
 std::shared_ptr<data::Database> open(const QString& databaseFile) {
     try {
@@ -147,8 +153,12 @@ FileFormat formatFromName(const QString& fileName) {
 
 std::vector<Person> readPeople(const QByteArray& contents, FileFormat format,
                                const ProgressReport& progress) {
-    return format == FileFormat::VCard ? readVCards(contents, progress)
-                                       : readCsv(contents, progress);
+    try {
+        return format == FileFormat::VCard ? exchange::readVCards(contents, progress)
+                                           : exchange::readCsv(contents, progress);
+    } catch (const exchange::FormatError& e) {
+        throw ToolError(e.message());
+    }
 }
 
 ImportReport storePeople(const QString& databaseFile, const std::vector<Person>& people,

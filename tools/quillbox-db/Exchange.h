@@ -1,7 +1,6 @@
 #pragma once
 
-#include "Contact.h"
-#include "Writers.h"
+#include "exchange/Person.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,6 +13,9 @@
 class QIODevice;
 
 namespace quillbox::tools {
+
+using exchange::Person;
+using exchange::ProgressReport;
 
 enum class FileFormat { VCard, Csv };
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 // A postal address in parts, as vCard's ADR and the address columns of exported tables give
 // it. Any part may hold several lines.
@@ -20,4 +20,4 @@ struct AddressParts {
 // Each line is trimmed of blanks; empty lines are left out.
 QString addressLines(const AddressParts& parts);
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

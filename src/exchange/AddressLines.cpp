@@ -1,10 +1,10 @@
 #include "AddressLines.h"
 
-#include "Contact.h"
+#include "Person.h"
 
 #include <QStringList>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 namespace {
 
@@ -32,4 +32,4 @@ QString addressLines(const AddressParts& parts) {
     return lines.join(QLatin1String("\r\n"));
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

@@ -1,10 +1,10 @@
 #include "TextFile.h"
 
-#include "ToolError.h"
+#include "FormatError.h"
 
 #include <QStringDecoder>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 QByteArray textBytes(const QByteArray& file) {
     QByteArray bytes = file;
@@ -15,12 +15,12 @@ QByteArray textBytes(const QByteArray& file) {
                                                             : QStringConverter::Utf16BE);
         const QString text = decoder(QByteArrayView(bytes).sliced(2));
         if (decoder.hasError() || bytes.size() % 2 != 0)
-            throw ToolError(QStringLiteral("the file starts as UTF-16 text but is not valid "
+            throw FormatError(QStringLiteral("the file starts as UTF-16 text but is not valid "
                                            "UTF-16"));
         bytes = text.toUtf8();
     }
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
-        throw ToolError(QStringLiteral("this is not a text file (line %1 holds a NUL byte)")
+        throw FormatError(QStringLiteral("this is not a text file (line %1 holds a NUL byte)")
                             .arg(lineAt(bytes, nul)));
     return bytes;
 }
@@ -66,4 +66,4 @@ int lineAt(const QByteArray& text, qsizetype offset) {
     return line;
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

@@ -1,6 +1,6 @@
 #include "Writers.h"
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 namespace {
 
@@ -150,4 +150,4 @@ void appendCsvRow(QByteArray& out, const Person& contact) {
     out += "\r\n";
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

@@ -1,17 +1,17 @@
 // The readers and writers of the import and export, called directly: what each kind of file
 // turns into, and that what the export writes the import reads back unchanged.
 
-#include "Contact.h"
-#include "CsvReader.h"
-#include "ToolError.h"
-#include "VCardReader.h"
-#include "Writers.h"
+#include "exchange/CsvReader.h"
+#include "exchange/FormatError.h"
+#include "exchange/Person.h"
+#include "exchange/VCardReader.h"
+#include "exchange/Writers.h"
 
 #include <QFile>
 #include <QStringEncoder>
 #include <QTest>
 
-using namespace quillbox::tools;
+using namespace quillbox::exchange;
 
 namespace {
 
@@ -39,7 +39,7 @@ QByteArray card(const QByteArray& version, const QByteArray& body) {
 QString errorOf(const std::function<void()>& f) {
     try {
         f();
-    } catch (const ToolError& e) {
+    } catch (const FormatError& e) {
         return e.message();
     }
     return {};
@@ -448,7 +448,7 @@ void TestExchange::nameParts_data() {
 void TestExchange::nameParts() {
     QFETCH(QString, name);
     QFETCH(QStringList, parts);
-    const auto found = quillbox::tools::nameParts(name);
+    const auto found = quillbox::exchange::nameParts(name);
     const QStringList got = found ? QStringList{found->first, found->second} : QStringList{};
     QCOMPARE(got, parts);
 }

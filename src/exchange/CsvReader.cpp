@@ -2,19 +2,19 @@
 
 #include "AddressLines.h"
 #include "TextFile.h"
-#include "ToolError.h"
+#include "FormatError.h"
 
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <map>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 namespace {
 
 [[noreturn]] void fail(int line, const QString& why) {
-    throw ToolError(QStringLiteral("line %1: %2").arg(line).arg(why));
+    throw FormatError(QStringLiteral("line %1: %2").arg(line).arg(why));
 }
 
 bool isLineEnd(QChar c) {
@@ -396,7 +396,7 @@ std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progre
                                                 "UTF-8 (\"CSV UTF-8\") and import that"));
     const QString text = QString::fromUtf8(bytes);
     if (text.trimmed().isEmpty())
-        throw ToolError(QStringLiteral("the file is empty: it has not even a header row"));
+        throw FormatError(QStringLiteral("the file is empty: it has not even a header row"));
 
     // Excel may name the separator on a line of its own before the header.
     static const QRegularExpression excelSeparator(QStringLiteral("^sep=(.)(\\r\\n|\\n|\\r)"));
@@ -417,7 +417,7 @@ std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progre
     };
     const auto header = std::find_if_not(records.begin(), records.end(), empty);
     if (header == records.end())
-        throw ToolError(QStringLiteral("the file has no header row, only empty fields"));
+        throw FormatError(QStringLiteral("the file has no header row, only empty fields"));
     for (CsvRecord& r : records)
         r.line += linesBefore;
     const Layout layout(header->fields, header->line);
@@ -435,4 +435,4 @@ std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progre
     return people;
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

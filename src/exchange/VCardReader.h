@@ -1,12 +1,12 @@
 #pragma once
 
-#include "Contact.h"
+#include "Person.h"
 
 #include <QByteArray>
 
 #include <vector>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 // The people of a vCard file (versions 2.1, 3.0 and 4.0, any number of cards), in file order,
 // each in the form the program stores (see Contact.h). A card gives:
@@ -25,8 +25,8 @@ namespace quillbox::tools {
 //
 // A file that breaks the format anywhere, in properties the import does not use too (a card
 // without END:VCARD, a bad quoted-printable sequence, an unknown character set or encoding, a
-// line outside any card), is a ToolError naming the line; so is text that is not valid in its
+// line outside any card), is a FormatError naming the line; so is text that is not valid in its
 // character set (UTF-8 unless CHARSET says otherwise) where the import reads it.
 std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& progress = {});
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Contact.h"
+#include "Person.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 // The people of a table of contacts with a header row, as mail programs and spreadsheets
 // export it: UTF-8 with or without a byte-order mark (or UTF-16 with one); comma, semicolon or
@@ -27,7 +27,7 @@ namespace quillbox::tools {
 //            or an "... Address" column in a group without parts) exactly as written, or else
 //            its parts on lines (see addressLines)
 // A file the reader cannot take (quotes out of place, text that is not UTF-8, no header that
-// names a person) is a ToolError naming the line.
+// names a person) is a FormatError naming the line.
 std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progress = {});
 
 // The fields of a CSV text, for the tests: each record with the line it starts on.
@@ -39,4 +39,4 @@ std::vector<CsvRecord> parseCsv(const QString& text, QChar separator,
                                 const ProgressReport& progress = {});
 QChar detectSeparator(const QString& text);
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Contact.h"
+#include "Person.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 enum class VCardVersion { V30, V40 };
 
@@ -32,4 +32,4 @@ std::optional<std::pair<QString, QString>> nameParts(const QString& name);
 void appendCsvHeader(QByteArray& out);
 void appendCsvRow(QByteArray& out, const Person& contact);
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

@@ -1,6 +1,6 @@
-#include "Contact.h"
+#include "Person.h"
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 bool cutToLimit(QString& text, int limit) {
     if (text.size() <= limit)
@@ -32,4 +32,4 @@ QString storedLineBreaks(const QString& text) {
     return out;
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

@@ -2,7 +2,7 @@
 
 #include "AddressLines.h"
 #include "TextFile.h"
-#include "ToolError.h"
+#include "FormatError.h"
 
 #include <QHash>
 #include <QStringDecoder>
@@ -12,12 +12,12 @@
 #include <array>
 #include <optional>
 
-namespace quillbox::tools {
+namespace quillbox::exchange {
 
 namespace {
 
 [[noreturn]] void fail(int line, const QString& why) {
-    throw ToolError(QStringLiteral("line %1: %2").arg(line).arg(why));
+    throw FormatError(QStringLiteral("line %1: %2").arg(line).arg(why));
 }
 
 enum class Version { V21, V30, V40 };
@@ -541,7 +541,7 @@ private:
 std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& progress) {
     const QByteArray text = textBytes(file);
     if (text.trimmed().isEmpty())
-        throw ToolError(QStringLiteral("the file is empty: there are no cards in it"));
+        throw FormatError(QStringLiteral("the file is empty: there are no cards in it"));
 
     std::vector<Person> people;
     Charsets charsets;
@@ -609,8 +609,8 @@ std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& pro
     if (card)
         fail(card->line, QStringLiteral("the card that begins here has no END:VCARD"));
     if (people.empty())
-        throw ToolError(QStringLiteral("there are no cards in the file"));
+        throw FormatError(QStringLiteral("there are no cards in the file"));
     return people;
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange

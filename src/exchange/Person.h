@@ -2,13 +2,9 @@
 
 #include <QString>
 
-#include "data/Schema.h"
-
 #include <functional>
 
-namespace quillbox::tools {
-
-namespace limits = data::schema::limits;
+namespace quillbox::exchange {
 
 // One person read from a file to import, in the form the program stores a contact: the name
 // chosen by the import's rules, the address as lines joined by "\r\n". Empty texts are empty,
@@ -28,4 +24,4 @@ bool cutToLimit(QString& text, int limit);
 // Every line break, "\r\n", "\r" or "\n", as the "\r\n" the program stores.
 QString storedLineBreaks(const QString& text);
 
-} // namespace quillbox::tools
+} // namespace quillbox::exchange
