@@ -17,6 +17,8 @@ package_packages=("${run_packages[@]}" dpkg-dev file)
 screenshots_packages=("${run_packages[@]}" xvfb xauth xdotool sqlite3)
 # The bad-file test makes its damaged files with the sqlite3 shell.
 test_packages+=(sqlite3)
+# The sync tests and benchmark run against a CardDAV server of their own.
+test_packages+=(radicale)
 # The sanitizer run is the test run built with ASan and UBSan, which g++ brings along.
 sanitize_packages=("${test_packages[@]}")
 # libFuzzer and clang's sanitizer runtimes (only recommended by clang, so named here).

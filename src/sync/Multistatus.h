@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <vector>
+
+namespace quillbox::sync {
+
+// One property of a WebDAV answer: the text inside it, the hrefs inside it (a principal, a
+// home set) and the names of its child elements (a resource type), each as "{namespace}name".
+struct DavProperty {
+    int status = 200;
+    QString text;
+    QStringList hrefs;
+    QStringList children;
+};
+
+struct DavResponse {
+    QString href;    // the path, as the server wrote it, percent-encoding kept
+    int status = 0;  // the response's own status line, where it has one (sync reports)
+    std::map<QString, DavProperty> properties; // keyed by "{namespace}name"
+
+    // The property when the server gave it with a 2xx status, else null.
+    const DavProperty* found(const QString& key) const;
+};
+
+struct Multistatus {
+    std::vector<DavResponse> responses;
+    QString syncToken;
+};
+
+// Reads a 207 Multi-Status body. A body that is not well-formed XML, or has no multistatus
+// element, is a SyncError naming `what`.
+Multistatus parseMultistatus(const QByteArray& body, const QString& what);
+
+inline const QString davNs = QStringLiteral("{DAV:}");
+inline const QString cardNs = QStringLiteral("{urn:ietf:params:xml:ns:carddav}");
+
+// The path of an href, which a server may write as a whole URL.
+QString hrefPath(const QString& href);
+
+} // namespace quillbox::sync

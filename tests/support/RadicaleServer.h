@@ -1,0 +1,117 @@
+#pragma once
+
+// A Radicale CardDAV server of the test's own: 127.0.0.1 at a free port, one user with a plain
+// password, a fresh storage folder; stopped when the object goes. The server side of a test is
+// changed through plain HTTP requests (request()), never through Radicale's files.
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <stdexcept>
+
+class RadicaleServer {
+public:
+    static inline const QString user = QStringLiteral("alice");
+    static inline const QString password = QStringLiteral("secret");
+
+    RadicaleServer() {
+        QTcpServer probe;
+        if (!dir_.isValid() || !probe.listen(QHostAddress::LocalHost, 0))
+            throw std::runtime_error("no folder or port for Radicale");
+        port_ = probe.serverPort();
+        probe.close();
+        write(QStringLiteral("users"), (user + QLatin1Char(':') + password + "\n").toUtf8());
+        write(QStringLiteral("config"),
+              QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n"
+                             "[auth]\ntype = htpasswd\nhtpasswd_filename = %2/users\n"
+                             "htpasswd_encryption = plain\n"
+                             "[storage]\nfilesystem_folder = %2/collections\n"
+                             "[web]\ntype = none\n[logging]\nlevel = warning\n")
+                  .arg(port_)
+                  .arg(dir_.path())
+                  .toUtf8());
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral("radicale"),
+                       {QStringLiteral("--config"), dir_.filePath(QStringLiteral("config"))});
+        if (!process_.waitForStarted())
+            throw std::runtime_error("radicale cannot be started: is Debian's radicale "
+                                     "package installed (tools/deps.sh test)?");
+        for (QDeadlineTimer deadline(20000); !deadline.hasExpired();) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, port_);
+            if (socket.waitForConnected(250))
+                return;
+            if (process_.state() != QProcess::Running)
+                break;
+            process_.waitForFinished(100); // a pause that ends early if the server dies
+        }
+        throw std::runtime_error("radicale did not start listening");
+    }
+
+    ~RadicaleServer() {
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished();
+    }
+
+    QUrl url(const QString& path = QStringLiteral("/")) const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
+    }
+
+    struct Reply {
+        int status = 0;
+        QByteArray body, etag;
+    };
+
+    // One plain request as the user, as another device would make it.
+    Reply request(const QByteArray& method, const QString& path, const QByteArray& body = {},
+                  const QList<std::pair<QByteArray, QByteArray>>& headers = {}) {
+        QNetworkRequest r(url(path));
+        r.setRawHeader("Authorization",
+                       "Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64());
+        for (const auto& [name, value] : headers)
+            r.setRawHeader(name, value);
+        QNetworkReply* reply = manager_.sendCustomRequest(r, method, body);
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (!reply->isFinished())
+            loop.exec();
+        Reply out{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                  reply->readAll(), reply->rawHeader("ETag")};
+        reply->deleteLater();
+        return out;
+    }
+
+    // An empty address book at /alice/<name>/ with a display name.
+    int makeAddressBook(const QString& name, const QString& displayName) {
+        const QByteArray body =
+            "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" "
+            "xmlns:c=\"urn:ietf:params:xml:ns:carddav\"><d:set><d:prop><d:resourcetype>"
+            "<d:collection/><c:addressbook/></d:resourcetype><d:displayname>" +
+            displayName.toUtf8() + "</d:displayname></d:prop></d:set></d:mkcol>";
+        return request("MKCOL", QStringLiteral("/%1/%2/").arg(user, name), body).status;
+    }
+
+
+private:
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile f(dir_.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            throw std::runtime_error("cannot write Radicale's files");
+    }
+
+    QTemporaryDir dir_;
+    quint16 port_ = 0;
+    QProcess process_;
+    QNetworkAccessManager manager_;
+};
