@@ -1,6 +1,7 @@
 #include "platform/Clipboard.h"
 #include "platform/EngineErrorReporter.h"
 #include "platform/ModalDialogs.h"
+#include "platform/ProcessPrivacy.h"
 #include "platform/QtMessageBoxService.h"
 #include "shell/DesktopMail.h"
 #include "tray/QtTrayIcon.h"
@@ -11,6 +12,8 @@
 int main(int argc, char* argv[]) {
     using namespace quillbox;
 
+    // Before there is anything to protect; a failure leaves the program as it always was.
+    platform::keepMemoryPrivate();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral("3.1"));

@@ -74,11 +74,16 @@ QString makePasswordVerifier(const QString& password) {
     return QString::fromLatin1(out);
 }
 
+bool isPasswordVerifier(const data::Value& stored) {
+    return !stored.isNull() &&
+           stored.toText().startsWith(QLatin1String(crypto_pwhash_argon2id_STRPREFIX));
+}
+
 bool passwordAccepts(const data::Value& stored, const QString& typed) {
     if (stored.isNull())
         return false;
     const QString text = stored.toText();
-    if (!text.startsWith(QLatin1String(crypto_pwhash_argon2id_STRPREFIX)))
+    if (!isPasswordVerifier(stored))
         return text == typed;
 
     if (!costIsBearable(text))

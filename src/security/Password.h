@@ -26,4 +26,8 @@ QString makePasswordVerifier(const QString& password);
 // damaged file cannot stall the login.
 bool passwordAccepts(const quillbox::data::Value& stored, const QString& typed);
 
+// Whether the stored "Senha" value is a verifier (one that makePasswordVerifier makes), as
+// opposed to a password kept as plain text or Null.
+bool isPasswordVerifier(const quillbox::data::Value& stored);
+
 } // namespace quillbox::security

@@ -76,7 +76,17 @@ void frmLogin::Form_Load() {
 void frmLogin::cmdOK_Click() {
     // Read anew at every press: the password may have been changed since the last one.
     const data::Value stored = settings_->Fields(QStringLiteral("Senha"));
-    if (security::passwordAccepts(stored, txtPassword->Text())) {
+    const QString typed = txtPassword->Text();
+    if (security::passwordAccepts(stored, typed)) {
+        // A password kept as plain text (set by hand, or by an older file) is replaced by a
+        // verifier as soon as it has been shown to be the right one.
+        if (!security::isPasswordVerifier(stored)) {
+            settings_->Edit();
+            settings_->Collect(QStringLiteral("Senha"), security::makePasswordVerifier(typed));
+            settings_->Update();
+        }
+        // Not kept for the rest of the run in a box nobody looks at again.
+        txtPassword->SetText(QString());
         hide();
         showMainProgram();
     } else {

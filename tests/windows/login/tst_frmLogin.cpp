@@ -99,15 +99,24 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(bool, accepted);
         setSettings(stored, QStringLiteral("1"));
+        const QVariant before = file_->scalar(QStringLiteral("SELECT Senha FROM Player"));
         login_->Form_Load();
         passwordBox()->SetText(typed);
         pressOK();
         QCOMPARE(login_->isVisible(), !accepted);
         QCOMPARE(login_->mainProgram() != nullptr, accepted);
+        const QVariant after = file_->scalar(QStringLiteral("SELECT Senha FROM Player"));
         if (accepted) {
             QVERIFY(fakes_->boxes.calls.empty());
             QVERIFY(login_->mainProgram()->isVisible());
+            QCOMPARE(passwordBox()->Text(), QString()); // not kept for the run
+            // Plain text gives way to a verifier of it; a verifier stays as it was.
+            QVERIFY(security::isPasswordVerifier(data::Value(after.toString())));
+            QVERIFY(security::passwordAccepts(data::Value(after.toString()), typed));
+            QCOMPARE(after == before, security::isPasswordVerifier(data::Value(before.toString())));
+            QCOMPARE(file_->scalar(QStringLiteral("SELECT WantPassword FROM Player")).toInt(), 1);
         } else {
+            QCOMPARE(after, before);
             QCOMPARE(fakes_->boxes.calls.size(), std::size_t{1});
             QCOMPARE(fakes_->boxes.calls[0].prompt, QStringLiteral("Access Denied!"));
             QCOMPARE(fakes_->boxes.calls[0].title, QStringLiteral("Try Again"));
