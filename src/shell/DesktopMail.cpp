@@ -1,5 +1,7 @@
 #include "shell/DesktopMail.h"
 
+#include "shell/MailRequest.h"
+
 #include <QtGlobal>
 
 #include <utility>
@@ -69,7 +71,8 @@ QString DesktopMail::defaultOpener() {
 
 DesktopMail::DesktopMail(QString opener) : opener_(std::move(opener)) {}
 
-void DesktopMail::open(const QString& request) {
+void DesktopMail::open(const QString& text) {
+    const QString request = withoutAttachments(text);
 #ifdef Q_OS_WIN
     ::ShellExecuteW(nullptr, nullptr, reinterpret_cast<LPCWSTR>(request.utf16()), nullptr, nullptr,
                     SW_SHOWNORMAL);

@@ -16,7 +16,8 @@ public:
 
     explicit DesktopMail(QString opener = defaultOpener());
 
-    // Returns as soon as the opener has been started, or has failed to start; a failure is
+    // Hands over the request without its attach parameters (withoutAttachments). Returns as
+    // soon as the opener has been started, or has failed to start; a failure is
     // ignored. The opener runs in the user's home folder with its standard input, output and
     // error on the null device, and gets no file descriptor of ours beyond those three.
     void open(const QString& request) override;

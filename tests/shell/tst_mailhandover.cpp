@@ -160,37 +160,66 @@ class TestMailHandOver : public QObject {
     Q_OBJECT
 
 private slots:
-    void requestArrivesAsOneUnchangedArgument_data();
-    void requestArrivesAsOneUnchangedArgument();
+    void requestArrivesAsOneArgument_data();
+    void requestArrivesAsOneArgument();
     void openerThatCannotStartIsIgnored_data();
     void openerThatCannotStartIsIgnored();
     void openDoesNotWaitForTheOpener();
     void openerGetsNothingOfOursButNullStandardChannels();
 };
 
-void TestMailHandOver::requestArrivesAsOneUnchangedArgument_data() {
+void TestMailHandOver::requestArrivesAsOneArgument_data() {
     QTest::addColumn<QString>("request");
-    QTest::newRow("plain") << QStringLiteral("mailto:a@b.c");
-    QTest::newRow("empty box") << QStringLiteral("mailto:");
-    QTest::newRow("blanks kept") << QStringLiteral("mailto: a@b.c, x@y.z ");
-    QTest::newRow("semicolon") << QStringLiteral("mailto:a@b.c; touch INJECTED");
-    QTest::newRow("substitution") << QStringLiteral("mailto:$(touch INJECTED)");
-    QTest::newRow("backquotes") << QStringLiteral("mailto:`touch INJECTED`");
-    QTest::newRow("single quotes") << QStringLiteral("mailto:a@b.c' ; touch INJECTED '");
-    QTest::newRow("double quotes") << QStringLiteral("mailto:a@b.c\" && touch INJECTED \"");
-    QTest::newRow("newline") << QStringLiteral("mailto:a@b.c\ntouch INJECTED");
-    QTest::newRow("CRLF") << QStringLiteral("mailto:a@b.c\r\nx@y.z");
-    QTest::newRow("non-ASCII") << QStringLiteral("mailto:Zoë <zoe@exämple.org>");
-    QTest::newRow("pipe") << QStringLiteral("mailto:a@b.c|touch INJECTED");
-    QTest::newRow("ampersand") << QStringLiteral("mailto:a@b.c&touch INJECTED");
-    QTest::newRow("percent not decoded") << QStringLiteral("mailto:%41");
+    QTest::addColumn<QString>("sent");
+    const auto same = [](const char* name, const QString& request) {
+        QTest::newRow(name) << request << request;
+    };
+    same("plain", QStringLiteral("mailto:a@b.c"));
+    same("empty box", QStringLiteral("mailto:"));
+    same("blanks kept", QStringLiteral("mailto: a@b.c, x@y.z "));
+    same("semicolon", QStringLiteral("mailto:a@b.c; touch INJECTED"));
+    same("substitution", QStringLiteral("mailto:$(touch INJECTED)"));
+    same("backquotes", QStringLiteral("mailto:`touch INJECTED`"));
+    same("single quotes", QStringLiteral("mailto:a@b.c' ; touch INJECTED '"));
+    same("double quotes", QStringLiteral("mailto:a@b.c\" && touch INJECTED \""));
+    same("newline", QStringLiteral("mailto:a@b.c\ntouch INJECTED"));
+    same("CRLF", QStringLiteral("mailto:a@b.c\r\nx@y.z"));
+    same("non-ASCII", QStringLiteral("mailto:Zoë <zoe@exämple.org>"));
+    same("pipe", QStringLiteral("mailto:a@b.c|touch INJECTED"));
+    same("ampersand", QStringLiteral("mailto:a@b.c&touch INJECTED"));
+    same("percent not decoded", QStringLiteral("mailto:%41"));
+    same("other parameters", QStringLiteral("mailto:a@b.c?subject=Hi%20there&cc=x@y.z&body=a%26b"));
+    same("near misses", QStringLiteral("mailto:a@b.c?attached=1&attach_=2&x=attach&attachments"));
+    same("empty parameters", QStringLiteral("mailto:a@b.c?&&?"));
+    same("send list", QStringLiteral("mailto:a@b.c?subject=1, x@y.z?body=2, , q@r.s"));
+
+    // Parameters asking for a file to be attached go, with the separator before them.
+    const auto drops = [](const char* name, const char* request, const char* sent) {
+        QTest::newRow(name) << QString::fromUtf8(request) << QString::fromUtf8(sent);
+    };
+    drops("alone", "mailto:a@b.c?attach=/home/me/.ssh/id", "mailto:a@b.c");
+    drops("first", "mailto:a@b.c?attach=/x&subject=Hi&body=B", "mailto:a@b.c?subject=Hi&body=B");
+    drops("middle", "mailto:a@b.c?subject=Hi&attachment=/x&body=B",
+          "mailto:a@b.c?subject=Hi&body=B");
+    drops("last", "mailto:a@b.c?subject=Hi&body=B&ATTACH=/x", "mailto:a@b.c?subject=Hi&body=B");
+    drops("mixed case", "mailto:a@b.c?AttachMent=/x&Attach=/y", "mailto:a@b.c");
+    drops("name encoded", "mailto:a@b.c?%61ttach=/x&%41TTACHMENT%3d/y&cc=z", "mailto:a@b.c?cc=z");
+    drops("encoded twice", "mailto:a@b.c?%2561ttach=/x", "mailto:a@b.c");
+    drops("no value, blanks", "mailto:a@b.c? attach &subject=S", "mailto:a@b.c?subject=S");
+    drops("encoded separators", "mailto:a@b.c%3fattach=/x%26subject=S", "mailto:a@b.c%3fsubject=S");
+    drops("before any '?'", "mailto:a@b.c&attach=/x?subject=S", "mailto:a@b.c?subject=S");
+    drops("send list, each address", "mailto:a@b.c?attach=/x, d@e.f?subject=S, g@h.i?attach=/y",
+          "mailto:a@b.c?subject=S, g@h.i");
+    drops("send list, second address", "mailto:a@b.c, d@e.f?Attachment=/x, g@h.i",
+          "mailto:a@b.c, d@e.f");
 }
 
 // The byte-for-byte check is what catches a shell: each row loses or changes text when one
 // interprets it. INJECTED can only back it up, since a command chained after the opener may run
 // after the check.
-void TestMailHandOver::requestArrivesAsOneUnchangedArgument() {
+void TestMailHandOver::requestArrivesAsOneArgument() {
     QFETCH(QString, request);
+    QFETCH(QString, sent);
     Scratch scratch;
     QVERIFY(scratch.isValid());
     DesktopMail mail(scratch.writeStandIn(false));
@@ -198,7 +227,7 @@ void TestMailHandOver::requestArrivesAsOneUnchangedArgument() {
     mail.open(request);
 
     QTRY_VERIFY_WITH_TIMEOUT(scratch.recorded(), patience);
-    QCOMPARE(readFile(scratch.path(QStringLiteral("args"))), request.toUtf8() + '\0');
+    QCOMPARE(readFile(scratch.path(QStringLiteral("args"))), sent.toUtf8() + '\0');
     QCOMPARE(readFile(scratch.path(QStringLiteral("count"))), QByteArray("1\n"));
     // The home folder, so that is where an injected command would have left its file.
     QCOMPARE(QFile::decodeName(readFile(scratch.path(QStringLiteral("cwd"))).trimmed()),
