@@ -55,7 +55,8 @@ clean:
 install:
 	bash tools/deps.sh run
 	$(cmake_build)
-	cmake --install $(BUILD) --prefix $(PREFIX)
+	# Folders 0755 whatever the caller's umask; the files' modes are set by the install rules.
+	umask 022 && cmake --install $(BUILD) --prefix $(PREFIX)
 
 # A Debian package in $(BUILD), e.g. $(BUILD)/quillbox_3.1_amd64.deb.
 package:

@@ -43,7 +43,9 @@ fail() {
     failures=$((failures + 1))
 }
 
-if ! "$cpack" --config "$config" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
+# Under the strictest umask, which must not reach the package's modes.
+if ! (umask 077 && "$cpack" --config "$config" -G DEB -B "$scratch/out") >"$scratch/cpack.log" 2>&1
+then
     cat "$scratch/cpack.log" >&2
     echo "FAIL: cpack could not build the package" >&2
     exit 1
@@ -83,7 +85,7 @@ expected=$(sort <<EOF_FILES
 ./usr/share/icons/hicolor/48x48/apps/$app_id.png
 ./usr/share/icons/hicolor/scalable/apps/$app_id.svg
 ./usr/share/metainfo/$app_id.metainfo.xml
-./usr/share/quillbox/senha.scc
+./usr/share/quillbox/template/senha.scc
 EOF_FILES
 )
 if [[ "$actual" != "$expected" ]]; then
@@ -91,13 +93,14 @@ if [[ "$actual" != "$expected" ]]; then
     fail "the package's files differ from the expected ones (< expected, > packaged):"$'\n'"$difference"
 fi
 
-for program in quillbox quillbox-db quillbox-launch; do
-    [[ $(stat -c %a "$root/usr/bin/$program") == 755 ]] || fail "usr/bin/$program is not 755"
-done
-[[ $(stat -c %a "$root/usr/share/quillbox/senha.scc") == 644 ]] ||
-    fail "the template is not readable by every user"
-file -b "$root/usr/share/quillbox/senha.scc" | grep -q '^SQLite 3' ||
-    fail "the template is no SQLite 3 file: $(file -b "$root/usr/share/quillbox/senha.scc")"
+# Every mode and owner as the archive holds them: folders and programs 0755, the rest 0644.
+wrong=$(dpkg-deb -c "$deb" | awk '{
+    want = $1 ~ /^d/ || $6 ~ /^\.\/usr\/bin\/./ ? "rwxr-xr-x" : "rw-r--r--"
+    if (substr($1, 2) != want || $2 != "root/root") print $1, $2, $6 }')
+[[ -z "$wrong" ]] || fail "modes or owners other than 0755 and 0644 by root:"$'\n'"$wrong"
+template="$root/usr/share/quillbox/template/senha.scc"
+file -b "$template" | grep -q '^SQLite 3' ||
+    fail "the template is no SQLite 3 file: $(file -b "$template")"
 for size in 16 32 48 128; do
     png="$root/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
     [[ -f "$png" ]] || continue
