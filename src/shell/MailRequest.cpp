@@ -62,7 +62,7 @@ QString withoutAttachments(const QString& request) {
         const Separator next = nextSeparator(request, start);
         const QStringView parameter = QStringView(request).mid(start, next.at - start);
         if (asksForAttachment(parameter)) {
-            if (sep.question && lostQuestion.isNull())
+            if (sep.question)
                 lostQuestion = separator;
         } else {
             kept += sep.question || lostQuestion.isNull() ? separator : lostQuestion;
