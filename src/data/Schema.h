@@ -28,3 +28,10 @@ QStringList requiredFields(const QString& table);
 extern const char* const createSql;
 
 } // namespace quillbox::data::schema
+
+// The tables of a sync with an address-book server, made by the first sync and ignored by the
+// program: the account (one row) and one row per contact kept in step with a card.
+namespace quillbox::data::schema::sync {
+inline constexpr const char* account = "SyncAccount";
+inline constexpr const char* cards = "SyncCards";
+} // namespace quillbox::data::schema::sync

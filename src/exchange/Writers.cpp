@@ -1,8 +1,8 @@
 #include "Writers.h"
 
-namespace quillbox::exchange {
+#include "VCardText.h"
 
-namespace {
+namespace quillbox::exchange {
 
 QString escapedText(const QString& text) {
     QString out;
@@ -34,26 +34,6 @@ QString escapedText(const QString& text) {
     return out;
 }
 
-// RFC 6868: a parameter value cannot hold a quote or a line break as such.
-QString caretEncoded(const QString& text) {
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('^')) {
-            out += QLatin1String("^^");
-        } else if (c == QLatin1Char('"')) {
-            out += QLatin1String("^'");
-        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-            out += QLatin1String("^n");
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 void appendFolded(QByteArray& out, const QString& line) {
     const QByteArray bytes = line.toUtf8();
     const auto isContinuation = [&](qsizetype i) {
@@ -72,6 +52,28 @@ void appendFolded(QByteArray& out, const QString& line) {
     }
     out.append(bytes.constData() + pos, bytes.size() - pos);
     out.append("\r\n");
+}
+
+namespace {
+
+// RFC 6868: a parameter value cannot hold a quote or a line break as such.
+QString caretEncoded(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('^')) {
+            out += QLatin1String("^^");
+        } else if (c == QLatin1Char('"')) {
+            out += QLatin1String("^'");
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            out += QLatin1String("^n");
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 bool needsQuotes(const QString& field) {

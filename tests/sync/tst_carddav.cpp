@@ -1,11 +1,10 @@
-// The CardDAV client against a real Radicale: discovery, conditional writes, sync reports, and
-// the faults a user meets first.
+// The CardDAV client against a real Radicale: discovery, conditional writes and sync reports.
+// The faults a user meets are tried through the sync (tst_sync).
 
 #include "support/RadicaleServer.h"
 #include "sync/CardDavClient.h"
 #include "sync/SyncError.h"
 
-#include <QTcpServer>
 #include <QtTest>
 
 using namespace quillbox::sync;
@@ -17,8 +16,6 @@ private slots:
     void findsAddressBooks_data();
     void findsAddressBooks();
     void conditionalWritesAndChanges();
-    void faults_data();
-    void faults();
 };
 
 void tst_CardDav::findsAddressBooks_data() {
@@ -84,38 +81,6 @@ void tst_CardDav::conditionalWritesAndChanges() {
     QCOMPARE(gone.removed, QStringList{href});
     QCOMPARE(dav.changesSince(book, QStringLiteral("http://radicale.org/ns/sync/bogus")).complete,
              true);
-}
-
-void tst_CardDav::faults_data() {
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("reachable");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("wrong password") << "wrong" << true << "refused the user name or password";
-    QTest::newRow("nobody listening") << "secret" << false << "cannot reach the server";
-}
-
-void tst_CardDav::faults() {
-    QFETCH(QString, password);
-    QFETCH(bool, reachable);
-    QFETCH(QString, message);
-    std::optional<RadicaleServer> server;
-    QUrl url;
-    if (reachable) {
-        server.emplace();
-        url = server->url();
-    } else {
-        QTcpServer probe; // a port nobody listens on once the probe is closed
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        url = QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort()));
-    }
-    HttpClient http(RadicaleServer::user, password);
-    CardDavClient dav(http, url);
-    try {
-        dav.findAddressBooks();
-        QFAIL("no error");
-    } catch (const SyncError& e) {
-        QVERIFY2(e.message().contains(message), qPrintable(e.message()));
-    }
 }
 
 QTEST_GUILESS_MAIN(tst_CardDav)

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace quillbox::data {
+
+class Database;
+
+// A contact's four texts, as the program stores them.
+struct ContactFields {
+    QString name, email, phone, address;
+    friend bool operator==(const ContactFields&, const ContactFields&) = default;
+};
+
+struct StoredContact {
+    std::int64_t number = 0;
+    ContactFields fields;
+};
+
+// Where and as whom a file syncs. The password is never here.
+struct SyncAccount {
+    QString url, user, passwordCommand;
+    QString addressBook; // the address book's path on the server
+    QString syncToken;   // empty before the first sync and on servers without one
+};
+
+// One contact kept in step with one card on the server.
+struct SyncedCard {
+    QString href;
+    std::int64_t number = 0; // the contact's record number
+    QByteArray etag;         // empty while an upload is not known to have arrived
+    ContactFields agreed;    // the four texts both sides held after the last sync
+    QByteArray card;         // the server's card as last seen, or the one being uploaded
+};
+
+// The sync's reads and writes of the database file, through the data layer's connection, busy
+// handler and checked statements. The card is opaque bytes here.
+//
+// Reads need no tables of the sync's own: before the first sync there is no account and no
+// card. The first write makes the tables, in its own transaction, so that a sync that fails
+// before writing leaves the file as it was. Each write() is one short transaction, so the
+// program can write between two of them.
+class SyncStore {
+public:
+    // Opens the file as the program does (never creating it); an EngineError otherwise.
+    explicit SyncStore(const QString& file);
+    ~SyncStore();
+
+    std::optional<SyncAccount> account();
+    std::vector<StoredContact> contacts();
+    std::vector<SyncedCard> cards();
+
+    // Runs `work` in one write transaction; everything it wrote is in the file when write()
+    // returns, or nothing is.
+    void write(const std::function<void()>& work);
+
+    // Within write():
+    void saveAccount(const SyncAccount& account);
+    void saveSyncToken(const QString& token);
+    std::int64_t addContact(const ContactFields& fields);
+    void updateContact(std::int64_t number, const ContactFields& fields);
+    void deleteContact(std::int64_t number);
+    void saveCard(const SyncedCard& card); // replaces the row of the same href
+    void deleteCard(const QString& href);
+
+private:
+    std::shared_ptr<Database> db_;
+    bool tablesMade_ = false;
+};
+
+} // namespace quillbox::data

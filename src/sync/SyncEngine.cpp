@@ -1,0 +1,495 @@
+#include "SyncEngine.h"
+
+#include "SyncError.h"
+
+#include "data/Schema.h"
+#include "exchange/CardEdit.h"
+#include "exchange/FormatError.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QSet>
+#include <QUuid>
+
+#include <array>
+#include <optional>
+
+namespace quillbox::sync {
+
+namespace {
+
+using data::ContactFields;
+using data::SyncedCard;
+
+constexpr int fieldCount = 4;
+const std::array<const char*, fieldCount> fieldLabels{"name", "e-mail", "phone", "address"};
+const std::array<int, fieldCount> fieldLimits{data::schema::limits::name,
+                                              data::schema::limits::email,
+                                              data::schema::limits::phone,
+                                              data::schema::limits::address};
+
+QString& field(ContactFields& f, int i) {
+    return i == 0 ? f.name : i == 1 ? f.email : i == 2 ? f.phone : f.address;
+}
+const QString& field(const ContactFields& f, int i) {
+    return field(const_cast<ContactFields&>(f), i);
+}
+
+QString quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
+
+exchange::Person personOf(const ContactFields& f) {
+    return {QString(), f.name, f.email, f.phone, f.address};
+}
+
+// The fields edited from `from` to `to`.
+exchange::CardEdit editOf(const ContactFields& from, const ContactFields& to) {
+    exchange::CardEdit e;
+    std::array<std::optional<QString>*, fieldCount> targets{&e.name, &e.email, &e.phone,
+                                                          &e.address};
+    for (int i = 0; i < fieldCount; ++i)
+        if (field(from, i) != field(to, i))
+            *targets[static_cast<size_t>(i)] = field(to, i);
+    return e;
+}
+
+struct ServerCard {
+    enum Kind { Unchanged, Changed, Gone } kind = Unchanged;
+    QByteArray etag, data;
+    ContactFields fields;
+};
+
+class Run {
+public:
+    Run(data::SyncStore& store, CardDavClient& dav, const SyncEngine::Say& say)
+        : store_(store), dav_(dav), say_(say) {}
+
+    SyncCounts counts;
+
+    // The four texts of a server card as the file would hold them: read by the import's rules
+    // and cut to the program's limits (told once, when the card first comes).
+    ContactFields fieldsOf(const QByteArray& card, const QString& href, bool tell) {
+        exchange::Person p;
+        try {
+            p = exchange::readCard(card);
+        } catch (const exchange::FormatError& e) {
+            throw SyncError(QStringLiteral("the card %1 on the server is not a valid vCard: %2")
+                                .arg(href, e.message()));
+        }
+        ContactFields f{p.name, p.email, p.phone, p.address};
+        for (int i = 0; i < fieldCount; ++i)
+            if (exchange::cutToLimit(field(f, i), fieldLimits[static_cast<size_t>(i)]) && tell)
+                say_(QStringLiteral("here: the %1 of %2 is cut to %3 characters")
+                         .arg(QLatin1String(fieldLabels[static_cast<size_t>(i)]), quoted(f.name))
+                         .arg(fieldLimits[static_cast<size_t>(i)]));
+        return f;
+    }
+
+    ServerCard fetchOne(const QString& href) {
+        const Card c = dav_.get(href);
+        if (c.href.isEmpty())
+            return {ServerCard::Gone, {}, {}, {}};
+        return {ServerCard::Changed, c.etag, c.data, fieldsOf(c.data, href, false)};
+    }
+
+    // Both sides' changes since `base`: the server's where both changed a field.
+    ContactFields merge(const ContactFields& base, const ContactFields& here,
+                        const ContactFields& server, QStringList& conflicts) {
+        ContactFields out;
+        for (int i = 0; i < fieldCount; ++i) {
+            const QString &b = field(base, i), &l = field(here, i), &s = field(server, i);
+            field(out, i) = s != b ? s : l;
+            if (s != b && l != b && l != s)
+                conflicts << QStringLiteral("conflict on %1, %2: the server's %3 replaced %4")
+                                 .arg(quoted(server.name),
+                                      QLatin1String(fieldLabels[static_cast<size_t>(i)]),
+                                      quoted(s), quoted(l));
+        }
+        return out;
+    }
+
+    // PUTs `card` at the row's href, over `ifMatch` or where there is none; false on a 412.
+    // The row takes what the server then holds; the contact takes it too where it differs,
+    // as when the server reads a card otherwise than it was written.
+    bool upload(SyncedCard& row, const QByteArray& card, const QByteArray& ifMatch,
+                const std::optional<ContactFields>& here, bool defer = false) {
+        const CardDavClient::PutResult r = dav_.put(row.href, card, ifMatch);
+        if (r.status == 412)
+            return false;
+        QByteArray etag = r.etag, stored = card;
+        if (etag.isEmpty()) { // the server keeps its ETag to itself: ask, and see its card
+            const Card c = dav_.get(row.href);
+            etag = c.etag;
+            if (!c.data.isEmpty())
+                stored = c.data;
+        }
+        ContactFields agreed;
+        try {
+            agreed = fieldsOf(stored, row.href, false);
+        } catch (const SyncError&) {
+            agreed = fieldsOf(card, row.href, false);
+        }
+        row.etag = etag;
+        row.card = stored;
+        row.agreed = agreed;
+        const bool changeHere = here && agreed != *here;
+        if (defer && !changeHere) {
+            deferred_.push_back(row);
+            if (deferred_.size() >= 200 || sinceFlush_.elapsed() > 2000)
+                flush();
+            return true;
+        }
+        store_.write([&] {
+            store_.saveCard(row);
+            if (changeHere)
+                store_.updateContact(row.number, agreed);
+        });
+        if (changeHere) {
+            ++counts.changedHere;
+            say_(QStringLiteral("here: changed %1").arg(quoted(agreed.name)));
+        }
+        return true;
+    }
+
+    void flush() {
+        if (!deferred_.empty())
+            store_.write([&] {
+                for (const SyncedCard& row : deferred_)
+                    store_.saveCard(row);
+            });
+        deferred_.clear();
+        sinceFlush_.restart();
+    }
+
+    // Brings one synced contact and its card into step.
+    void settle(SyncedCard s, ServerCard server, std::optional<ContactFields> here) {
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            const QString name = quoted(here ? here->name : s.agreed.name);
+            switch (server.kind) {
+            case ServerCard::Unchanged:
+                if (!here) {
+                    const int status = dav_.remove(s.href, s.etag);
+                    if (status == 412) {
+                        server = fetchOne(s.href);
+                        continue;
+                    }
+                    store_.write([&] { store_.deleteCard(s.href); });
+                    ++counts.deletedThere;
+                    say_(QStringLiteral("server: deleted %1").arg(name));
+                    return;
+                }
+                if (*here == s.agreed)
+                    return;
+                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), s.etag,
+                           here)) {
+                    ++counts.changedThere;
+                    say_(QStringLiteral("server: changed %1").arg(name));
+                    return;
+                }
+                server = fetchOne(s.href);
+                continue;
+            case ServerCard::Changed: {
+                if (!here) { // changed there, deleted here: the edit wins
+                    store_.write([&] {
+                        s.number = store_.addContact(server.fields);
+                        s.etag = server.etag;
+                        s.card = server.data;
+                        s.agreed = server.fields;
+                        store_.saveCard(s);
+                    });
+                    ++counts.addedHere;
+                    say_(QStringLiteral("here: added %1 again, as the server changed it")
+                             .arg(quoted(server.fields.name)));
+                    return;
+                }
+                QStringList conflicts;
+                const ContactFields merged = merge(s.agreed, *here, server.fields, conflicts);
+                s.etag = server.etag;
+                s.card = server.data;
+                if (merged == server.fields) {
+                    s.agreed = merged;
+                    store_.write([&] {
+                        if (merged != *here)
+                            store_.updateContact(s.number, merged);
+                        store_.saveCard(s);
+                    });
+                    tell(conflicts);
+                    if (merged != *here) {
+                        ++counts.changedHere;
+                        say_(QStringLiteral("here: changed %1").arg(quoted(merged.name)));
+                    }
+                    return;
+                }
+                const QByteArray card =
+                    exchange::editCard(server.data, editOf(server.fields, merged));
+                if (upload(s, card, server.etag, here)) {
+                    tell(conflicts);
+                    ++counts.changedThere;
+                    say_(QStringLiteral("server: changed %1").arg(quoted(merged.name)));
+                    return;
+                }
+                server = fetchOne(s.href);
+                continue;
+            }
+            case ServerCard::Gone:
+                // Gone there: unchanged here, it goes here too; changed here (or never yet
+                // uploaded), it goes up again.
+                if (!here) {
+                    store_.write([&] { store_.deleteCard(s.href); });
+                    return;
+                }
+                if (!s.etag.isEmpty() && *here == s.agreed) {
+                    store_.write([&] {
+                        store_.deleteContact(s.number);
+                        store_.deleteCard(s.href);
+                    });
+                    ++counts.deletedHere;
+                    say_(QStringLiteral("here: deleted %1").arg(name));
+                    return;
+                }
+                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), {}, here,
+                           s.etag.isEmpty())) {
+                    ++counts.addedThere;
+                    say_(s.etag.isEmpty() && s.agreed == *here
+                             ? QStringLiteral("server: added %1").arg(name)
+                             : QStringLiteral("server: added %1 again, as it was changed here")
+                                   .arg(name));
+                    return;
+                }
+                server = fetchOne(s.href);
+                continue;
+            }
+        }
+        ++counts.unresolved;
+        say_(QStringLiteral("not in step: %1 kept changing on the server; run the sync again")
+                 .arg(quoted(s.agreed.name)));
+    }
+
+    void tell(const QStringList& conflicts) {
+        counts.conflicts += static_cast<int>(conflicts.size());
+        for (const QString& c : conflicts)
+            say_(c);
+    }
+
+    void run(const QString& book, const data::SyncAccount& account, bool forget);
+
+private:
+    data::SyncStore& store_;
+    CardDavClient& dav_;
+    const SyncEngine::Say& say_;
+    std::vector<SyncedCard> deferred_;
+    QElapsedTimer sinceFlush_;
+};
+
+void Run::run(const QString& book, const data::SyncAccount& account, bool forget) {
+    sinceFlush_.start();
+    // Reading both sides; nothing is written before all of it has gone well.
+    std::vector<SyncedCard> rows = forget ? std::vector<SyncedCard>{} : store_.cards();
+    const bool pending =
+        std::any_of(rows.begin(), rows.end(), [](const SyncedCard& r) { return r.etag.isEmpty(); });
+    // An upload cut short shows in a full list only: a list of changes cannot tell a card that
+    // never arrived.
+    Changes changes = dav_.changesSince(book, pending ? QString() : account.syncToken);
+
+    QHash<QString, qsizetype> rowOf;
+    QSet<std::int64_t> synced;
+    for (qsizetype i = 0; i < qsizetype(rows.size()); ++i) {
+        rowOf.insert(rows[size_t(i)].href, i);
+        synced.insert(rows[size_t(i)].number);
+    }
+    QHash<QString, QByteArray> listed;
+    QStringList wanted;
+    for (const CardRef& c : changes.changed) {
+        listed.insert(c.href, c.etag);
+        const auto at = rowOf.find(c.href);
+        if (at == rowOf.end() || rows[size_t(*at)].etag != c.etag)
+            wanted << c.href;
+    }
+    QSet<QString> gone;
+    if (changes.complete) {
+        for (const SyncedCard& r : rows)
+            if (!listed.contains(r.href))
+                gone.insert(r.href);
+    } else {
+        for (const QString& href : changes.removed)
+            if (rowOf.contains(href))
+                gone.insert(href);
+    }
+    QHash<QString, ServerCard> fetched;
+    for (const Card& c : dav_.fetch(book, wanted))
+        fetched.insert(c.href, {ServerCard::Changed, c.etag, c.data,
+                                fieldsOf(c.data, c.href, !rowOf.contains(c.href))});
+    for (const QString& href : wanted)
+        if (!fetched.contains(href) && rowOf.contains(href))
+            gone.insert(href);
+
+    QHash<std::int64_t, ContactFields> here;
+    std::vector<std::int64_t> unsynced;
+    for (const data::StoredContact& c : store_.contacts()) {
+        here.insert(c.number, c.fields);
+        if (!synced.contains(c.number))
+            unsynced.push_back(c.number);
+    }
+
+    store_.write([&] {
+        if (forget)
+            for (const SyncedCard& r : store_.cards())
+                store_.deleteCard(r.href);
+        store_.saveAccount({account.url, account.user, account.passwordCommand, book,
+                            forget ? QString() : account.syncToken});
+    });
+
+    // Contacts synced before.
+    for (const SyncedCard& r : rows) {
+        ServerCard server;
+        if (const auto f = fetched.find(r.href); f != fetched.end())
+            server = *f;
+        else if (gone.contains(r.href) || (r.etag.isEmpty() && !listed.contains(r.href)))
+            server.kind = ServerCard::Gone;
+        const auto h = here.find(r.number);
+        settle(r, server,
+               h == here.end() ? std::nullopt : std::optional<ContactFields>(*h));
+    }
+
+    // Cards new on the server: one with the name and e-mail of a contact not yet synced
+    // becomes one with it; the others come here. They go in many to a transaction, each
+    // with its state row.
+    QMultiHash<QString, std::int64_t> byNameAndEmail;
+    for (std::int64_t n : unsynced)
+        byNameAndEmail.insert(here[n].name + QChar(0) + here[n].email, n);
+    QSet<std::int64_t> matched;
+    std::vector<std::pair<QString, ServerCard>> arrivals;
+    for (const QString& href : wanted) {
+        const auto f = fetched.find(href);
+        if (f == fetched.end() || rowOf.contains(href))
+            continue;
+        const QString key = f->fields.name + QChar(0) + f->fields.email;
+        if (const auto m = byNameAndEmail.find(key); m != byNameAndEmail.end()) {
+            const std::int64_t number = *m;
+            byNameAndEmail.erase(m);
+            matched.insert(number);
+            SyncedCard row{href, number, {}, {}, {}};
+            // Nothing agreed yet: where both hold a text and they differ, the server's wins.
+            settle(row, *f, here[number]);
+            continue;
+        }
+        arrivals.emplace_back(href, *f);
+    }
+    for (size_t at = 0; at < arrivals.size(); at += 500) {
+        const size_t end = std::min(arrivals.size(), at + 500);
+        store_.write([&] {
+            for (size_t i = at; i < end; ++i) {
+                const ServerCard& c = arrivals[i].second;
+                const std::int64_t number = store_.addContact(c.fields);
+                store_.saveCard({arrivals[i].first, number, c.etag, c.fields, c.data});
+            }
+        });
+        for (size_t i = at; i < end; ++i)
+            say_(QStringLiteral("here: added %1").arg(quoted(arrivals[i].second.fields.name)));
+        counts.addedHere += int(end - at);
+    }
+
+    // Contacts new here: each gets a UID and an href, written down before any upload, so that
+    // a run after a kill looks for the card instead of making another.
+    std::vector<SyncedCard> uploads;
+    for (std::int64_t n : unsynced) {
+        if (matched.contains(n))
+            continue;
+        const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        const QByteArray card = exchange::newCard(personOf(here[n]), uid);
+        uploads.push_back({book + uid + QLatin1String(".vcf"), n, {},
+                           fieldsOf(card, QString(), false), card});
+    }
+    if (!uploads.empty())
+        store_.write([&] {
+            for (const SyncedCard& row : uploads)
+                store_.saveCard(row);
+        });
+    for (SyncedCard& row : uploads) {
+        if (upload(row, row.card, {}, here[row.number], true)) {
+            ++counts.addedThere;
+            say_(QStringLiteral("server: added %1").arg(quoted(here[row.number].name)));
+        } else {
+            settle(row, fetchOne(row.href), here[row.number]);
+        }
+    }
+    flush();
+
+    if (counts.unresolved == 0)
+        store_.write([&] { store_.saveSyncToken(changes.token); });
+}
+
+bool sameServer(const QUrl& a, const QUrl& b) {
+    return a.scheme() == b.scheme() && a.host() == b.host() &&
+           a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
+               b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
+QString withSlash(QString path) {
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+
+} // namespace
+
+SyncEngine::SyncEngine(data::SyncStore& store, SyncSettings settings, Say say)
+    : store_(store), settings_(std::move(settings)), say_(std::move(say)) {}
+
+SyncCounts SyncEngine::run() {
+    const data::SyncAccount stored = store_.account().value_or(data::SyncAccount{});
+    data::SyncAccount account = stored;
+    if (!settings_.url.isEmpty())
+        account.url = settings_.url;
+    if (!settings_.user.isEmpty())
+        account.user = settings_.user;
+    if (!settings_.passwordCommand.isEmpty())
+        account.passwordCommand = settings_.passwordCommand;
+    if (account.url.isEmpty() || account.user.isEmpty())
+        throw SyncError(QStringLiteral("the first sync of a file needs --url and --user"));
+    const QUrl url(account.url);
+    if (!url.isValid() || url.host().isEmpty() ||
+        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        throw SyncError(QStringLiteral("%1 is not an http:// or https:// address").arg(account.url));
+
+    HttpClient http(account.user, settings_.password, settings_.caFile);
+    http.beforeRequest = beforeRequest;
+    CardDavClient dav(http, url);
+
+    const bool sameAccount = !stored.addressBook.isEmpty() && stored.user == account.user &&
+                             sameServer(QUrl(stored.url), url);
+    QString book = sameAccount && settings_.addressBook.isEmpty() ? stored.addressBook : QString();
+    if (book.isEmpty()) {
+        const std::vector<AddressBook> books = dav.findAddressBooks();
+        QStringList names;
+        for (const AddressBook& b : books) {
+            names << QStringLiteral("  %1 (%2)").arg(b.name, b.path);
+            if (!settings_.addressBook.isEmpty() &&
+                (b.name == settings_.addressBook ||
+                 b.path == withSlash(settings_.addressBook)))
+                book = b.path;
+        }
+        if (book.isEmpty() && settings_.addressBook.isEmpty() && books.size() == 1)
+            book = books.front().path;
+        if (book.isEmpty() && books.empty())
+            throw SyncError(QStringLiteral("%1 has no address book for %2")
+                                .arg(url.toDisplayString(), account.user));
+        if (book.isEmpty())
+            throw SyncError(
+                (settings_.addressBook.isEmpty()
+                     ? QStringLiteral("the server has several address books; pick one with "
+                                      "--addressbook NAME:\n")
+                     : QStringLiteral("there is no address book %1; the server has:\n")
+                           .arg(quoted(settings_.addressBook))) +
+                names.join(QLatin1Char('\n')));
+    }
+    // Another address book: what was paired with the old one means nothing to it.
+    const bool forget = !stored.addressBook.isEmpty() && !(sameAccount && book == stored.addressBook);
+    if (forget)
+        say_(QStringLiteral("this file was kept in step with %1 on %2; from now on it is %3")
+                 .arg(stored.addressBook, stored.url, book));
+    Run run(store_, dav, say_);
+    run.run(book, account, forget);
+    return run.counts;
+}
+
+} // namespace quillbox::sync

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "CardDavClient.h"
+#include "HttpClient.h"
+
+#include "data/SyncStore.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace quillbox::sync {
+
+// What the command line gives; empty texts fall back to what the file remembers.
+struct SyncSettings {
+    QString url, user, passwordCommand;
+    QString addressBook; // a display name or a path, to pick one of several
+    QString password;
+    QString caFile;
+};
+
+struct SyncCounts {
+    int addedHere = 0, changedHere = 0, deletedHere = 0;
+    int addedThere = 0, changedThere = 0, deletedThere = 0;
+    int conflicts = 0;
+    int unresolved = 0; // contacts the two sides still disagree on
+};
+
+// One two-way sync of a file's contacts with a CardDAV address book.
+//
+// Each side's changes since the last sync are found against the state kept per contact (the
+// four texts both sides last agreed on, the card's ETag and text). Both changed the same field
+// differently: the server's value wins and the replaced one is told. An edit beats a deletion.
+// A change goes to the server as an edit of the server's own card (editCard), conditional on
+// its ETag; a 412 means the card changed meanwhile: fetch, merge again, retry.
+//
+// Every server read and every card is checked before the first write, so a fault there leaves
+// the file as it was. After that, each write is one short transaction that leaves the state
+// true whatever follows: a card from the server goes in with its state row; an upload's href
+// and card are in the file before the PUT, so a run after a kill finds the card on the server
+// (or not) and never uploads it twice.
+class SyncEngine {
+public:
+    using Say = std::function<void(const QString&)>;
+
+    SyncEngine(data::SyncStore& store, SyncSettings settings, Say say);
+
+    // Runs the sync; a SyncError or an EngineError when it cannot go on.
+    SyncCounts run();
+
+    // Called before every HTTP request with its number; a test throws from it to stop the
+    // sync there, as a kill would.
+    std::function<void(int)> beforeRequest;
+
+private:
+    data::SyncStore& store_;
+    SyncSettings settings_;
+    Say say_;
+};
+
+} // namespace quillbox::sync

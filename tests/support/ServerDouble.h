@@ -1,0 +1,76 @@
+#pragma once
+
+// An HTTP server in the test's own process for answers a real CardDAV server will not give:
+// each request goes to `answer`, which returns the status line's code, headers and body. It
+// serves while the client's event loop runs, so a blocking client works against it.
+
+#include <QByteArray>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
+
+#include <functional>
+
+class ServerDouble {
+public:
+    struct Request {
+        QByteArray method, path, body;
+        QList<std::pair<QByteArray, QByteArray>> headers; // names in lower case
+        QByteArray header(const QByteArray& name) const {
+            for (const auto& [n, v] : headers)
+                if (n == name)
+                    return v;
+            return {};
+        }
+    };
+    struct Response {
+        int status = 200;
+        QByteArray body, headers; // headers as "Name: value\r\n" lines
+    };
+    std::function<Response(const Request&)> answer;
+    QList<Request> seen;
+
+    ServerDouble() {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection())
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { serve(s); });
+        });
+    }
+
+    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort())); }
+
+private:
+    void serve(QTcpSocket* s) {
+        QByteArray& in = buffers_[s];
+        in += s->readAll();
+        const qsizetype end = in.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        Request r;
+        const QList<QByteArray> lines = in.left(end).split('\n');
+        const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+        r.method = first.value(0);
+        r.path = first.value(1);
+        qsizetype length = 0;
+        for (const QByteArray& line : lines.mid(1)) {
+            const qsizetype colon = line.indexOf(':');
+            r.headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
+            if (r.headers.back().first == "content-length")
+                length = r.headers.back().second.toLongLong();
+        }
+        if (in.size() < end + 4 + length)
+            return;
+        r.body = in.mid(end + 4, length);
+        buffers_.remove(s);
+        seen << r;
+        const Response a = answer(r);
+        s->write("HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Length: " +
+                 QByteArray::number(a.body.size()) + "\r\nConnection: close\r\n" + a.headers +
+                 "\r\n" + a.body);
+        s->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    QHash<QTcpSocket*, QByteArray> buffers_;
+};
