@@ -8,6 +8,7 @@
 #include "NewDatabase.h"
 #include "Progress.h"
 #include "SampleContacts.h"
+#include "Sync.h"
 #include "ToolError.h"
 
 #include <QCommandLineParser>
@@ -357,6 +358,58 @@ int runBackup(const QStringList& arguments) {
     return Success;
 }
 
+int runSync(const QStringList& arguments) {
+    using namespace quillbox::tools;
+    const QString self = tool + QStringLiteral(" sync");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Keeps the contacts of DATABASE in step with an address book on a CardDAV server, both "
+        "ways: what was added, changed or deleted on either side since the last sync goes to "
+        "the other. Where both changed the same text, the server's wins and the replaced one "
+        "is told; an edit beats a deletion. The first sync needs --url and --user; the file "
+        "remembers them and --password-command. The password comes from "
+        "QUILLBOX_SYNC_PASSWORD, else from the password command, else it is asked for on the "
+        "terminal; it is never stored. Ends with status 0 when both sides agree."));
+    const QCommandLineOption help = helpOption();
+    const QCommandLineOption url(QStringLiteral("url"),
+                                 QStringLiteral("The server, or the address book itself."),
+                                 QStringLiteral("URL"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("The user name."),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption command(
+        QStringLiteral("password-command"),
+        QStringLiteral("A command whose first line of output is the password, run without a "
+                       "shell, e.g. 'secret-tool lookup service quillbox'."),
+        QStringLiteral("CMD"));
+    const QCommandLineOption book(
+        QStringLiteral("addressbook"),
+        QStringLiteral("Which address book, by display name or path, where there are several."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption ca(QStringLiteral("ca"),
+                                QStringLiteral("A certificate (PEM or DER) to trust besides the "
+                                               "system's, for a server with one of its own."),
+                                QStringLiteral("FILE"));
+    parser.addOptions({help, url, user, command, book, ca});
+    parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                 QStringLiteral("The database to sync, e.g. senha.scc."));
+    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+        return status;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1 || files.front().isEmpty())
+        return usageError(QStringLiteral("sync takes one DATABASE."), self);
+    quillbox::sync::SyncSettings settings;
+    settings.url = parser.value(url);
+    settings.user = parser.value(user);
+    settings.passwordCommand = parser.value(command);
+    settings.addressBook = parser.value(book);
+    settings.caFile = parser.value(ca);
+    QTextStream out(stdout);
+    if (!syncFile(files.front(), settings, out))
+        return complain(QStringLiteral("the two sides do not agree yet; run the sync again"),
+                        Failure);
+    return Success;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -390,7 +443,10 @@ int main(int argc, char* argv[]) {
                        "                 Tells whether Quillbox can use the file, and what is "
                        "wrong.\n"
                        "  backup DATABASE DEST\n"
-                       "                 Copies the file safely, even while Quillbox runs.\n");
+                       "                 Copies the file safely, even while Quillbox runs.\n"
+                       "  sync DATABASE [--url URL --user NAME] [--password-command CMD]\n"
+                       "                 Keeps the contacts in step with a CardDAV address "
+                       "book.\n");
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText(), tool);
@@ -416,6 +472,8 @@ int main(int argc, char* argv[]) {
             return runCheck(arguments);
         if (command == QLatin1String("backup"))
             return runBackup(arguments);
+        if (command == QLatin1String("sync"))
+            return runSync(arguments);
         return usageError(QStringLiteral("unknown command '%1'.").arg(command), tool);
     } catch (const ToolError& e) {
         return complain(e.message(), Failure);
