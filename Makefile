@@ -36,7 +36,7 @@ test:
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
 bench:
-	bash tools/deps.sh run
+	bash tools/deps.sh bench
 	$(cmake_build)
 	cmake --build $(BUILD) --target run-bench
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Quillbox needs to be built and run (`run`) or tested
-# (`test`), packaged (`package`) or photographed (`screenshots`). Silent when nothing is
-# missing. `sanitize` and `fuzz` serve `make test-sanitizers` and `make fuzz`.
+# (`test`), packaged (`package`), timed (`bench`) or photographed (`screenshots`). Silent when
+# nothing is missing. `sanitize` and `fuzz` serve `make test-sanitizers` and `make fuzz`.
 #
-# usage: tools/deps.sh run|test|package|screenshots|sanitize|fuzz
+# usage: tools/deps.sh run|test|package|bench|screenshots|sanitize|fuzz
 set -euo pipefail
 
 run_packages=(qt6-base-dev libsqlite3-dev libsodium-dev cmake ninja-build g++ xdg-utils)
@@ -19,6 +19,7 @@ screenshots_packages=("${run_packages[@]}" xvfb xauth xdotool sqlite3)
 test_packages+=(sqlite3)
 # The sync tests and benchmark run against a CardDAV server of their own.
 test_packages+=(radicale)
+bench_packages=("${run_packages[@]}" radicale)
 # The sanitizer run is the test run built with ASan and UBSan, which g++ brings along.
 sanitize_packages=("${test_packages[@]}")
 # libFuzzer and clang's sanitizer runtimes (only recommended by clang, so named here).
@@ -28,11 +29,12 @@ case "${1:-}" in
 run) wanted=("${run_packages[@]}") ;;
 test) wanted=("${test_packages[@]}") ;;
 package) wanted=("${package_packages[@]}") ;;
+bench) wanted=("${bench_packages[@]}") ;;
 screenshots) wanted=("${screenshots_packages[@]}") ;;
 sanitize) wanted=("${sanitize_packages[@]}") ;;
 fuzz) wanted=("${fuzz_packages[@]}") ;;
 *)
-    echo "usage: $0 run|test|package|screenshots|sanitize|fuzz" >&2
+    echo "usage: $0 run|test|package|bench|screenshots|sanitize|fuzz" >&2
     exit 2
     ;;
 esac
