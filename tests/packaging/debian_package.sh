@@ -86,6 +86,8 @@ expected=$(sort <<EOF_FILES
 ./usr/share/icons/hicolor/scalable/apps/$app_id.svg
 ./usr/share/metainfo/$app_id.metainfo.xml
 ./usr/share/quillbox/template/senha.scc
+./usr/share/systemd/user/quillbox-sync.service
+./usr/share/systemd/user/quillbox-sync.timer
 EOF_FILES
 )
 if [[ "$actual" != "$expected" ]]; then
