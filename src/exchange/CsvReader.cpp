@@ -7,7 +7,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <optional>
 
 namespace quillbox::exchange {
 
@@ -21,18 +23,11 @@ bool isLineEnd(QChar c) {
     return c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 
-// Steps over one line end ("\r\n", "\r" or "\n") at `pos`.
-void skipLineEnd(const QString& text, qsizetype& pos) {
-    if (text[pos] == QLatin1Char('\r') && pos + 1 < text.size() &&
-        text[pos + 1] == QLatin1Char('\n'))
-        ++pos;
-    ++pos;
-}
-
 enum class Kind {
     First,
     Last,
     FullName,
+    Organisation,
     Email,
     Phone,
     // Address parts; AddressOrStreet is an "... Address" column, which is the street where the
@@ -111,12 +106,17 @@ std::optional<Column> classify(const QString& header, int index) {
     static const QStringList last = {"lastname", "familyname", "surname", "last"};
     static const QStringList full = {"name", "displayname", "fullname", "formattedname",
                                      "contactname"};
+    static const QStringList organisation = {
+        "company",          "companyname",       "organization",    "organisation",
+        "organizationname", "organisationname", "organization1name", "org"};
     if (first.contains(h))
         return Column{Kind::First, index, {}};
     if (last.contains(h))
         return Column{Kind::Last, index, {}};
     if (full.contains(h))
         return Column{Kind::FullName, index, {}};
+    if (organisation.contains(h))
+        return Column{Kind::Organisation, index, {}};
 
     static const QRegularExpression email(QStringLiteral(
         "^(primary|secondary|home|work|business|other|personal)?e?mail(address)?([0-9]+)?"
@@ -154,71 +154,111 @@ std::optional<Column> classify(const QString& header, int index) {
     return std::nullopt;
 }
 
-struct AddressGroup {
-    QString name;
-    std::vector<Column> columns;
-};
+// The first of several values that one web mail program joins in a cell.
+QString firstValue(const QString& cell) {
+    const qsizetype at = cell.indexOf(QLatin1String(" ::: "));
+    return at < 0 ? cell : cell.left(at);
+}
 
+constexpr int addressKinds = static_cast<int>(Kind::Country) + 1;
+
+// What the header row says each column holds; a row is then read field by field, so that its
+// cost follows its own length and never the header's.
 class Layout {
 public:
     explicit Layout(const QStringList& header, int line) {
+        bool named = false;
         for (int i = 0; i < header.size(); ++i) {
             const auto column = classify(header[i], i);
             if (!column)
                 continue;
-            switch (column->kind) {
-            case Kind::First:
-                first_.push_back(*column);
-                break;
-            case Kind::Last:
-                last_.push_back(*column);
-                break;
-            case Kind::FullName:
-                full_.push_back(*column);
-                break;
-            case Kind::Email:
-                emails_.push_back(*column);
-                break;
-            case Kind::Phone:
-                phones_.push_back(*column);
-                break;
-            default:
-                group(column->group).columns.push_back(*column);
+            Role role{column->kind, column->rank, -1};
+            if (column->kind >= Kind::AddressOrStreet) {
+                const auto found = std::find(groups_.begin(), groups_.end(), column->group);
+                role.group = static_cast<int>(found - groups_.begin());
+                if (found == groups_.end())
+                    groups_.push_back(column->group);
             }
+            named = named || column->kind <= Kind::Organisation;
+            roles_.resize(static_cast<size_t>(i) + 1);
+            roles_[static_cast<size_t>(i)] = role;
         }
-        if (first_.empty() && last_.empty() && full_.empty())
+        if (!named)
             fail(line, QStringLiteral("no column of the header row holds a name (e.g. \"Name\", "
                                       "\"Display Name\", \"First Name\", \"Last Name\")"));
-        const auto byRank = [](const Column& a, const Column& b) {
-            return a.rank != b.rank ? a.rank < b.rank : a.index < b.index;
-        };
-        std::stable_sort(emails_.begin(), emails_.end(), byRank);
-        std::stable_sort(phones_.begin(), phones_.end(), byRank);
-        for (AddressGroup& g : groups_) {
-            const bool hasParts =
-                std::any_of(g.columns.begin(), g.columns.end(), [](const Column& c) {
-                    return c.kind != Kind::AddressOrStreet && c.kind != Kind::Formatted;
-                });
-            for (Column& c : g.columns)
-                if (c.kind == Kind::AddressOrStreet)
-                    c.kind = hasParts ? Kind::Street : Kind::Formatted;
-        }
+        // An "... Address" column is the street where its group has other parts, and the whole
+        // address where it has none.
+        std::vector<bool> hasParts(groups_.size(), false);
+        for (const auto& r : roles_)
+            if (r && r->group >= 0 && r->kind != Kind::AddressOrStreet &&
+                r->kind != Kind::Formatted)
+                hasParts[static_cast<size_t>(r->group)] = true;
+        for (auto& r : roles_)
+            if (r && r->kind == Kind::AddressOrStreet)
+                r->kind = hasParts[static_cast<size_t>(r->group)] ? Kind::Street : Kind::Formatted;
     }
 
     Person person(const QStringList& fields) const {
+        // Per kind, the first filled field in column order; e-mail and phone by rank first.
+        const QString *first = nullptr, *last = nullptr, *full = nullptr, *organisation = nullptr;
+        const QString *email = nullptr, *phone = nullptr;
+        int emailRank = 0, phoneRank = 0;
+        std::vector<std::array<const QString*, addressKinds>> parts(groups_.size());
+        const qsizetype n = std::min<qsizetype>(fields.size(), qsizetype(roles_.size()));
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto& role = roles_[static_cast<size_t>(i)];
+            const QString& value = fields[i];
+            if (!role || value.isEmpty())
+                continue;
+            const auto firstOf = [&value](const QString*& slot) {
+                if (!slot)
+                    slot = &value;
+            };
+            const auto ranked = [&value, &role](const QString*& slot, int& rank) {
+                if (!slot || role->rank < rank) {
+                    slot = &value;
+                    rank = role->rank;
+                }
+            };
+            switch (role->kind) {
+            case Kind::First:
+                firstOf(first);
+                break;
+            case Kind::Last:
+                firstOf(last);
+                break;
+            case Kind::FullName:
+                firstOf(full);
+                break;
+            case Kind::Organisation:
+                firstOf(organisation);
+                break;
+            case Kind::Email:
+                ranked(email, emailRank);
+                break;
+            case Kind::Phone:
+                ranked(phone, phoneRank);
+                break;
+            default:
+                firstOf(parts[static_cast<size_t>(role->group)][static_cast<size_t>(role->kind)]);
+            }
+        }
+        const auto text = [](const QString* p) { return p ? *p : QString(); };
         Person p;
-        const QString firstName = firstFilled(fields, first_).trimmed();
-        const QString lastName = firstFilled(fields, last_).trimmed();
+        const QString firstName = storedLineBreaks(text(first).trimmed());
+        const QString lastName = storedLineBreaks(text(last).trimmed());
         if (!firstName.isEmpty() && !lastName.isEmpty())
             p.name = lastName + QLatin1String(", ") + firstName;
         else
             p.name = lastName + firstName;
         if (p.name.isEmpty())
-            p.name = storedLineBreaks(firstFilled(fields, full_));
-        p.email = storedLineBreaks(firstFilled(fields, emails_));
-        p.phone = storedLineBreaks(firstFilled(fields, phones_));
-        for (const AddressGroup& g : groups_) {
-            p.address = address(fields, g);
+            p.name = storedLineBreaks(text(full));
+        if (p.name.isEmpty())
+            p.name = storedLineBreaks(text(organisation));
+        p.email = storedLineBreaks(firstValue(text(email)));
+        p.phone = storedLineBreaks(firstValue(text(phone)));
+        for (const auto& group : parts) {
+            p.address = address(group);
             if (!p.address.isEmpty())
                 break;
         }
@@ -226,84 +266,45 @@ public:
     }
 
 private:
-    AddressGroup& group(const QString& name) {
-        for (AddressGroup& g : groups_)
-            if (g.name == name)
-                return g;
-        groups_.push_back({name, {}});
-        return groups_.back();
-    }
+    struct Role {
+        Kind kind;
+        int rank;
+        int group; // address columns: index into groups_
+    };
 
-    static QString firstFilled(const QStringList& fields, const std::vector<Column>& columns) {
-        for (const Column& c : columns)
-            if (!fields.value(c.index).isEmpty())
-                return fields.value(c.index);
-        return {};
-    }
-
-    static QString address(const QStringList& fields, const AddressGroup& g) {
-        AddressParts parts;
-        QString formatted, street2, street3;
-        for (const Column& c : g.columns) {
-            const QString value = fields.value(c.index);
-            if (value.isEmpty())
-                continue;
-            QString* target = nullptr;
-            switch (c.kind) {
-            case Kind::Formatted:
-                target = &formatted;
-                break;
-            case Kind::Street:
-                target = &parts.street;
-                break;
-            case Kind::Street2:
-                target = &street2;
-                break;
-            case Kind::Street3:
-                target = &street3;
-                break;
-            case Kind::Extended:
-                target = &parts.extended;
-                break;
-            case Kind::PoBox:
-                target = &parts.poBox;
-                break;
-            case Kind::Town:
-                target = &parts.town;
-                break;
-            case Kind::Region:
-                target = &parts.region;
-                break;
-            case Kind::Postcode:
-                target = &parts.postcode;
-                break;
-            case Kind::Country:
-                target = &parts.country;
-                break;
-            default:
-                break;
-            }
-            if (target && target->isEmpty())
-                *target = value;
-        }
-        if (!formatted.isEmpty())
+    static QString address(const std::array<const QString*, addressKinds>& group) {
+        const auto part = [&group](Kind kind) {
+            const QString* p = group[static_cast<size_t>(kind)];
+            return p ? firstValue(*p) : QString();
+        };
+        if (const QString formatted = part(Kind::Formatted); !formatted.isEmpty())
             return storedLineBreaks(formatted);
-        for (const QString& more : {street2, street3})
+        AddressParts parts{part(Kind::PoBox),  part(Kind::Extended), part(Kind::Street),
+                           part(Kind::Town),   part(Kind::Region),   part(Kind::Postcode),
+                           part(Kind::Country)};
+        for (const QString& more : {part(Kind::Street2), part(Kind::Street3)})
             if (!more.isEmpty())
                 parts.street += QLatin1Char('\n') + more;
         return addressLines(parts);
     }
 
-    std::vector<Column> first_, last_, full_, emails_, phones_;
-    std::vector<AddressGroup> groups_;
+    std::vector<std::optional<Role>> roles_; // by column
+    QStringList groups_;                     // address groups, in the order the header names them
 };
 
-} // namespace
-
-QChar detectSeparator(const QString& text) {
+// The separator, from the header row: the first line with anything but separators on it.
+QChar detectSeparator(QStringView text) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (isLineEnd(c))
+            from = i + 1;
+        else if (c != QLatin1Char(',') && c != QLatin1Char(';') && c != QLatin1Char('\t'))
+            break;
+    }
     int commas = 0, semicolons = 0, tabs = 0;
     bool quoted = false;
-    for (const QChar c : text) {
+    for (const QChar c : text.sliced(from)) {
         if (c == QLatin1Char('"'))
             quoted = !quoted;
         else if (quoted)
@@ -324,112 +325,148 @@ QChar detectSeparator(const QString& text) {
     return QLatin1Char(',');
 }
 
-std::vector<CsvRecord> parseCsv(const QString& text, QChar separator,
-                                const ProgressReport& progress) {
-    std::vector<CsvRecord> records;
-    const qsizetype n = text.size();
-    qsizetype pos = 0;
-    int line = 1;
-    while (pos < n) {
-        CsvRecord record;
-        record.line = line;
+// Reads the records of a CSV text one by one.
+class CsvRecords {
+public:
+    CsvRecords(QStringView text, QChar separator, int firstLine)
+        : text_(text), separator_(separator), line_(firstLine) {}
+
+    qsizetype position() const { return pos_; }
+
+    // The next record and the line it starts on; false at the end of the text.
+    bool next(QStringList& fields, int& line) {
+        if (pos_ >= text_.size())
+            return false;
+        fields.clear();
+        line = line_;
         for (;;) {
-            QString field;
-            if (pos < n && text[pos] == QLatin1Char('"')) {
-                const int opened = line;
-                ++pos;
-                for (;;) {
-                    if (pos >= n)
-                        fail(opened,
-                             QStringLiteral("a quoted field that begins here is not closed"));
-                    const QChar c = text[pos];
-                    if (c == QLatin1Char('"')) {
-                        if (pos + 1 < n && text[pos + 1] == QLatin1Char('"')) {
-                            field += c;
-                            pos += 2;
-                            continue;
-                        }
-                        ++pos;
-                        break;
-                    }
-                    if (isLineEnd(c)) {
-                        const qsizetype from = pos;
-                        skipLineEnd(text, pos);
-                        field += QStringView(text).mid(from, pos - from);
-                        ++line;
-                        continue;
-                    }
-                    field += c;
-                    ++pos;
-                }
-                if (pos < n && text[pos] != separator && !isLineEnd(text[pos]))
-                    fail(line, QStringLiteral("a quoted field goes on after its closing quote (a "
-                                              "quote inside a quoted field must be doubled)"));
-            } else {
-                const qsizetype from = pos;
-                while (pos < n && text[pos] != separator && !isLineEnd(text[pos]))
-                    ++pos;
-                field = text.mid(from, pos - from);
-            }
-            record.fields << field;
-            if (pos < n && text[pos] == separator) {
-                ++pos;
+            if (fields.size() == maxCsvFields)
+                fail(line, QStringLiteral("the row has more than %1 fields; a table of contacts "
+                                          "has far fewer columns")
+                               .arg(maxCsvFields));
+            fields << field();
+            if (pos_ < text_.size() && text_[pos_] == separator_) {
+                ++pos_;
                 continue;
             }
-            if (pos < n) {
-                skipLineEnd(text, pos);
-                ++line;
+            if (pos_ < text_.size()) {
+                skipLineEnd();
+                ++line_;
             }
-            break;
+            return true;
         }
-        records.push_back(std::move(record));
-        if (progress && (records.size() & 0xfff) == 0)
-            progress(pos, n);
     }
-    return records;
-}
+
+private:
+    bool isBlank(qsizetype at) const {
+        return at < text_.size() && text_[at] != separator_ &&
+               (text_[at] == QLatin1Char(' ') || text_[at] == QLatin1Char('\t'));
+    }
+
+    void skipLineEnd() {
+        if (text_[pos_] == QLatin1Char('\r') && pos_ + 1 < text_.size() &&
+            text_[pos_ + 1] == QLatin1Char('\n'))
+            ++pos_;
+        ++pos_;
+    }
+
+    QString field() {
+        const qsizetype n = text_.size();
+        // Blanks before an opening quote belong to no field: `a, "b, c"` is two fields.
+        qsizetype quote = pos_;
+        while (isBlank(quote))
+            ++quote;
+        if (quote == n || text_[quote] != QLatin1Char('"')) {
+            const qsizetype from = pos_;
+            while (pos_ < n && text_[pos_] != separator_ && !isLineEnd(text_[pos_]))
+                ++pos_;
+            return text_.sliced(from, pos_ - from).toString();
+        }
+        const int opened = line_;
+        pos_ = quote + 1;
+        QString field;
+        for (;;) {
+            if (pos_ >= n)
+                fail(opened, QStringLiteral("a quoted field that begins here is not closed"));
+            const QChar c = text_[pos_];
+            if (c == QLatin1Char('"')) {
+                if (pos_ + 1 < n && text_[pos_ + 1] == QLatin1Char('"')) {
+                    field += c;
+                    pos_ += 2;
+                    continue;
+                }
+                ++pos_;
+                break;
+            }
+            if (isLineEnd(c)) {
+                const qsizetype from = pos_;
+                skipLineEnd();
+                field += text_.sliced(from, pos_ - from);
+                ++line_;
+                continue;
+            }
+            field += c;
+            ++pos_;
+        }
+        while (isBlank(pos_))
+            ++pos_;
+        if (pos_ < n && text_[pos_] != separator_ && !isLineEnd(text_[pos_]))
+            fail(line_, QStringLiteral("a quoted field goes on after its closing quote (a "
+                                       "quote inside a quoted field must be doubled)"));
+        return field;
+    }
+
+    QStringView text_;
+    QChar separator_;
+    qsizetype pos_ = 0;
+    int line_;
+};
+
+} // namespace
 
 std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progress) {
     const QByteArray bytes = textBytes(file);
     if (const qsizetype bad = firstInvalidUtf8(bytes.constData(), bytes.size()); bad >= 0)
         fail(lineAt(bytes, bad), QStringLiteral("the text is not UTF-8; save the table as "
                                                 "UTF-8 (\"CSV UTF-8\") and import that"));
-    const QString text = QString::fromUtf8(bytes);
+    const QString text = textFromUtf8(bytes);
     if (text.trimmed().isEmpty())
         throw FormatError(QStringLiteral("the file is empty: it has not even a header row"));
 
     // Excel may name the separator on a line of its own before the header.
     static const QRegularExpression excelSeparator(QStringLiteral("^sep=(.)(\\r\\n|\\n|\\r)"));
     QChar separator;
-    int linesBefore = 0;
+    int firstLine = 1;
     qsizetype from = 0;
     if (const auto m = excelSeparator.match(text); m.hasMatch()) {
         separator = m.captured(1).front();
         from = m.capturedLength();
-        linesBefore = 1;
+        firstLine = 2;
     } else {
         separator = detectSeparator(text);
     }
-    std::vector<CsvRecord> records = parseCsv(text.sliced(from), separator, progress);
-    const auto empty = [](const CsvRecord& r) {
-        return std::all_of(r.fields.begin(), r.fields.end(),
+    CsvRecords records(QStringView(text).sliced(from), separator, firstLine);
+    const auto empty = [](const QStringList& fields) {
+        return std::all_of(fields.begin(), fields.end(),
                            [](const QString& f) { return f.isEmpty(); });
     };
-    const auto header = std::find_if_not(records.begin(), records.end(), empty);
-    if (header == records.end())
+    QStringList fields;
+    int line = 0;
+    while (records.next(fields, line) && empty(fields)) {
+    }
+    if (empty(fields))
         throw FormatError(QStringLiteral("the file has no header row, only empty fields"));
-    for (CsvRecord& r : records)
-        r.line += linesBefore;
-    const Layout layout(header->fields, header->line);
+    const Layout layout(fields, line);
     std::vector<Person> people;
-    people.reserve(records.size());
     int row = 0;
-    for (auto r = header + 1; r != records.end(); ++r) {
+    while (records.next(fields, line)) {
         ++row;
-        if (empty(*r))
+        if (progress && (row & 0xfff) == 0)
+            progress(from + records.position(), text.size());
+        if (empty(fields))
             continue;
-        Person p = layout.person(r->fields);
-        p.where = QStringLiteral("row %1 (line %2)").arg(row).arg(r->line);
+        Person p = layout.person(fields);
+        p.where = QStringLiteral("row %1 (line %2)").arg(row).arg(line);
         people.push_back(std::move(p));
     }
     return people;

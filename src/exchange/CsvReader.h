@@ -3,8 +3,6 @@
 #include "Person.h"
 
 #include <QByteArray>
-#include <QString>
-#include <QStringList>
 
 #include <vector>
 
@@ -13,12 +11,13 @@ namespace quillbox::exchange {
 // The people of a table of contacts with a header row, as mail programs and spreadsheets
 // export it: UTF-8 with or without a byte-order mark (or UTF-16 with one); comma, semicolon or
 // tab between fields, whichever the header row holds most of (or Excel's "sep=" line says); RFC
-// 4180 quoting, quoted fields holding separators, doubled quotes and line breaks. Rows with nothing
-// in them are passed over. The columns are known by their header (letters and digits only, case
-// ignored, so that "E-mail 1 - Value" and "email1value" are one):
+// 4180 quoting, quoted fields holding separators, doubled quotes and line breaks, blanks before
+// an opening and after a closing quote passed over. Rows with nothing in them are passed over;
+// a row of more than maxCsvFields fields is a fault. The columns are known by their header
+// (letters and digits only, case ignored, so that "E-mail 1 - Value" and "email1value" are one):
 //   name     "Last Name, First Name" when the row has both, the one when it has one (trimmed
 //            of blanks), otherwise the first full-name column ("Name", "Display Name", ...)
-//            exactly as written
+//            exactly as written, otherwise the organisation ("Company", "Organization Name")
 //   e-mail   "Primary Email" first, then the unnumbered and number-1 columns, then 2, 3, ...;
 //            the first with something in it
 //   phone    the same, over the phone columns ("Phone", "Mobile Phone", "Phone 1 - Value", ...)
@@ -26,17 +25,13 @@ namespace quillbox::exchange {
 //            or none) with something in it: its formatted address ("Address 1 - Formatted",
 //            or an "... Address" column in a group without parts) exactly as written, or else
 //            its parts on lines (see addressLines)
+// A cell of an e-mail, phone or address column may hold several values joined by " ::: ", as
+// one web mail program writes them: the first is taken. Line breaks come as "\r\n". Each row
+// costs time in proportion to its length, whatever the header holds.
 // A file the reader cannot take (quotes out of place, text that is not UTF-8, no header that
-// names a person) is a FormatError naming the line.
+// names a person, a row too wide) is a FormatError naming the line.
 std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progress = {});
 
-// The fields of a CSV text, for the tests: each record with the line it starts on.
-struct CsvRecord {
-    QStringList fields;
-    int line = 0;
-};
-std::vector<CsvRecord> parseCsv(const QString& text, QChar separator,
-                                const ProgressReport& progress = {});
-QChar detectSeparator(const QString& text);
+inline constexpr int maxCsvFields = 10000;
 
 } // namespace quillbox::exchange

@@ -130,20 +130,14 @@ Property parseProperty(const QByteArray& text, int line) {
     return p;
 }
 
-bool headerSaysQuotedPrintable(const QByteArray& line) {
-    qsizetype colon = -1;
-    bool quoted = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        if (line[i] == '"')
-            quoted = !quoted;
-        else if (line[i] == ':' && !quoted) {
-            colon = i;
-            break;
-        }
-    }
-    if (colon < 0)
+// Whether a property's header (what comes before its value's ':') says its value is
+// quoted-printable; a header that does not parse says nothing, and fails when its line is read.
+bool saysQuotedPrintable(const QByteArray& header) {
+    try {
+        return parseProperty(header + ':', 0).paramValue("ENCODING") == "QUOTED-PRINTABLE";
+    } catch (const FormatError&) {
         return false;
-    return line.left(colon).toUpper().contains("QUOTED-PRINTABLE");
+    }
 }
 
 int hexDigit(char c) {
@@ -237,7 +231,7 @@ QString decodeText(const Property& p) {
                                         "a vCard in another character set must say so with "
                                         "CHARSET=")
                              .arg(bad + 1));
-        return QString::fromUtf8(bytes);
+        return textFromUtf8(bytes);
     }
     QStringDecoder decoder(charset.constData());
     const QString text = decoder(bytes);
@@ -302,7 +296,7 @@ QString textValue(const Property& p, Version version) {
 // A parameter value of vCard 4.0: RFC 6868's circumflex escapes, and the "\n" the examples of
 // RFC 6350 use for a line break.
 QString parameterText(const QByteArray& value) {
-    const QString raw = QString::fromUtf8(value);
+    const QString raw = textFromUtf8(value);
     QString out;
     for (qsizetype i = 0; i < raw.size(); ++i) {
         const QChar c = raw[i];
@@ -394,6 +388,7 @@ QString namePart(const QString& component, Version version) {
 
 struct Card {
     int line = 0;
+    bool v21 = false; // VERSION:2.1 came
     std::vector<Property> used; // VERSION and what a person is made of, in file order
 };
 
@@ -479,13 +474,15 @@ Person makePerson(const Card& card) {
             QString label;
             if (const Param* inside = adr.param("LABEL"))
                 label = parameterText(inside->value);
+            // The address's types once, not once for every LABEL.
+            const QList<QByteArray> adrTypes = typesBesidesPref(adr);
             for (const Property* l : labels) {
                 if (!label.isEmpty())
                     break;
                 const bool sameGroup =
                     !adr.group.isEmpty() && adr.group.compare(l->group, Qt::CaseInsensitive) == 0;
                 const bool sameTypes = adr.group.isEmpty() && l->group.isEmpty() &&
-                                       typesBesidesPref(adr) == typesBesidesPref(*l);
+                                       adrTypes == typesBesidesPref(*l);
                 if (sameGroup || sameTypes)
                     label = textValue(*l, version);
             }
@@ -536,6 +533,49 @@ private:
     int line_ = 0;
 };
 
+// One property's line, put together from its physical lines. Whether its header says
+// quoted-printable is found once, the header scanned as its pieces come and never again from
+// the start, so that no input costs more than a pass over it.
+class LogicalLine {
+public:
+    bool started() const { return number_ > 0; }
+    const QByteArray& text() const { return text_; }
+    int number() const { return number_; }
+
+    void start(const QByteArray& line, int number) {
+        text_ = line;
+        number_ = number;
+        scanned_ = 0;
+        quoted_ = false;
+        quotedPrintable_.reset();
+    }
+    void unfold(const QByteArray& line) { text_.append(line.constData() + 1, line.size() - 1); }
+
+    // Whether the line ends in a quoted-printable soft line break.
+    bool softBreak() {
+        if (!text_.endsWith('='))
+            return false;
+        for (; !quotedPrintable_ && scanned_ < text_.size(); ++scanned_) {
+            if (text_[scanned_] == '"')
+                quoted_ = !quoted_;
+            else if (text_[scanned_] == ':' && !quoted_)
+                quotedPrintable_ = saysQuotedPrintable(text_.left(scanned_));
+        }
+        return quotedPrintable_.value_or(false);
+    }
+    void joinSoftBreak(const QByteArray& line) {
+        text_.chop(1);
+        text_ += line;
+    }
+
+private:
+    QByteArray text_;
+    int number_ = 0;
+    qsizetype scanned_ = 0; // of the header, while its ':' has not come
+    bool quoted_ = false;
+    std::optional<bool> quotedPrintable_;
+};
+
 } // namespace
 
 std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& progress) {
@@ -571,41 +611,39 @@ std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& pro
             return;
         }
         checkEncodings(p, charsets);
+        if (p.name == "VERSION")
+            card->v21 = p.value.trimmed() == "2.1";
         if (isUsed(p.name))
             card->used.push_back(std::move(p));
     };
 
     PhysicalLines lines(text);
-    QByteArray line, current;
-    int number = 0, currentLine = 0;
-    bool have = false;
+    QByteArray line;
+    LogicalLine current;
+    int number = 0;
     while (lines.next(line, number)) {
         if (progress && (number & 0xfff) == 0)
             progress(lines.position(), text.size());
-        // A quoted-printable value whose line ends in '=' goes on on the next line, whatever
-        // that holds; END:VCARD is kept from being swallowed by a stray last '='.
-        if (have && current.endsWith('=') && headerSaysQuotedPrintable(current) &&
-            line.trimmed().toUpper() != "END:VCARD") {
-            current.chop(1);
-            current += line;
+        // In vCard 2.1, a quoted-printable value whose line ends in '=' goes on on the next
+        // line, whatever that holds; END:VCARD is kept from being swallowed by a stray last '='.
+        if (card && card->v21 && current.softBreak() && line.trimmed().toUpper() != "END:VCARD") {
+            current.joinSoftBreak(line);
             continue;
         }
         if (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t')) {
-            if (!have)
+            if (!current.started())
                 fail(number, QStringLiteral("a continued line follows no line"));
-            current += line.mid(1);
+            current.unfold(line);
             continue;
         }
         if (line.trimmed().isEmpty())
             continue;
-        if (have)
-            take(current, currentLine);
-        current = line;
-        currentLine = number;
-        have = true;
+        if (current.started())
+            take(current.text(), current.number());
+        current.start(line, number);
     }
-    if (have)
-        take(current, currentLine);
+    if (current.started())
+        take(current.text(), current.number());
     if (card)
         fail(card->line, QStringLiteral("the card that begins here has no END:VCARD"));
     if (people.empty())

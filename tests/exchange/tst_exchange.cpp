@@ -198,6 +198,12 @@ void TestExchange::vcardDetails_data() {
         << QByteArray("\xEF\xBB\xBF"
                       "begin:vcard\r\nversion:3.0\r\nfn:Zoë\r\nend:vcard\r\n")
         << "Zoë|||";
+    QTest::newRow("soft line breaks only in 2.1")
+        << card("3.0", "NOTE;ENCODING=QUOTED-PRINTABLE:a=\r\nFN:x") << "x|||";
+    QTest::newRow("soft line breaks only where ENCODING says")
+        << card("2.1", "NOTE;X-A=quoted-printable:a=\r\nFN:x") << "x|||";
+    QTest::newRow("leading U+FEFF is a character")
+        << card("4.0", "FN:\xEF\xBB\xBF\r\nEMAIL:\xEF\xBB\xBF" "a") << QStringLiteral("\uFEFF|\uFEFFa||");
     QTest::newRow("unused property in another charset is not decoded")
         << card("2.1", "FN:x\r\nNOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=80") << "x|||";
 }
@@ -265,6 +271,18 @@ void TestExchange::csvDetails_data() {
         << QByteArray("Display Name,Notes\r\n,\r\n\r\n\" Al \",x\r\n") << QStringList{" Al |||"};
     QTest::newRow("blank lines before the header")
         << QByteArray("\r\n,\r\nName,Phone\r\nA,1\r\n") << QStringList{"A||1|"};
+    QTest::newRow("separator found on the header row")
+        << QByteArray("\r\n;\r\nName;Email\r\nAl;a@b\r\n") << QStringList{"Al|a@b||"};
+    QTest::newRow("blanks around quoted fields")
+        << QByteArray("Name, Email, Phone\r\nJo Smith, \"j@x.org\" , \"555, ext 12\"\r\n")
+        << QStringList{"Jo Smith|j@x.org|555, ext 12|"};
+    QTest::newRow("several values in a cell, organisation as the name")
+        << QByteArray("Name,E-mail 1 - Value,Phone 1 - Value,Address 1 - Formatted,Company\r\n"
+                      "Bob,b@h ::: b@w,1 ::: 2,A ::: B,\r\n,,,,Acme Ltd\r\n")
+        << QStringList{"Bob|b@h|1|A", "Acme Ltd|||"};
+    QTest::newRow("line breaks in name parts")
+        << QByteArray("First Name,Last Name\r\n\"Jo\nhn\",\"Do\re\"\r\n")
+        << QStringList{"Do / e, Jo / hn|||"};
     QTest::newRow("Excel's separator line")
         << QByteArray("sep=;\r\nName;Phone\r\nA;1,2\r\n") << QStringList{"A||1,2|"};
     QTest::newRow("header only") << QByteArray("Name,Phone\r\n") << QStringList{};
@@ -316,6 +334,8 @@ void TestExchange::csvFaults_data() {
     QTest::newRow("empty") << QByteArray("") << "empty";
     QTest::newRow("empty fields only") << QByteArray(",,\r\n,\r\n") << "no header row";
     QTest::newRow("binary") << QByteArray("Name\r\nA\0B\r\n", 11) << "not a text file";
+    QTest::newRow("row too wide")
+        << "Name\r\nA" + QByteArray(maxCsvFields, ',') << "line 2: the row has more than";
 }
 
 void TestExchange::csvFaults() {
@@ -357,6 +377,11 @@ void TestExchange::roundTrip_data() {
          QString(69, QLatin1Char('7')),
          QString(48, QChar(0x6771)) + "\r\n" + QString(49, QLatin1Char('y'))},
         {"keywords", "END:VCARD", "BEGIN:VCARD", "Name", "END:VCARD\r\nBEGIN:VCARD"},
+        // QString's conversion from UTF-8 would drop a leading U+FEFF.
+        {"byte-order marks", QStringLiteral("\uFEFF"), QStringLiteral("\uFEFFa"),
+         QStringLiteral("\uFEFF\uFEFF"), QStringLiteral("\uFEFF\r\n\uFEFF")},
+        // In vCard 4.0 the address is a parameter too, and its '=' ends the first line.
+        {"'=' at a fold", "x", "", "", "quoted-printable ab=01234567890123456789"},
     };
     const char* formats[] = {"vCard 3.0", "vCard 4.0", "CSV"};
     for (int f = 0; f < 3; ++f)
