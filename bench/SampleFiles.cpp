@@ -8,6 +8,9 @@
 #include <QProcess>
 
 #include <cstdio>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace quillbox::bench {
 
@@ -27,6 +30,23 @@ QString sampleFile(const QString& folder, const QString& tool, std::int64_t cont
         throw data::EngineError(-1, QStringLiteral("%1 failed to make %2").arg(tool, file));
     std::printf("%.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
     return file;
+}
+
+QString stage(const QString& dataFolder, const QString& sample, std::int64_t contacts) {
+    const QString folder = QDir(dataFolder).filePath(QStringLiteral("load-%1").arg(contacts));
+    const QString target = QDir(folder).filePath(QStringLiteral("senha.scc"));
+    if (!QDir().mkpath(folder))
+        throw data::EngineError(-1, QStringLiteral("cannot make %1").arg(folder));
+    // Made afresh each run: an old link may name a sample file since made anew.
+    QFile::remove(target);
+    bool staged = false;
+#ifdef Q_OS_UNIX
+    staged =
+        ::link(QFile::encodeName(sample).constData(), QFile::encodeName(target).constData()) == 0;
+#endif
+    if (!staged && !QFile::copy(sample, target))
+        throw data::EngineError(-1, QStringLiteral("cannot put %1 at %2").arg(sample, target));
+    return folder;
 }
 
 } // namespace quillbox::bench

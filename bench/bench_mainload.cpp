@@ -29,7 +29,6 @@
 #include <vector>
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -209,25 +208,6 @@ bool sameList(const Seen& a, const Seen& b, const QCollator& collator, bool same
     return true;
 }
 
-// The sample file as "senha.scc" in a folder of its own, which the load step opens by that
-// bare name. A hard link where the file system allows it, else a copy.
-QString stage(const QString& dataFolder, const QString& sample, std::int64_t contacts) {
-    const QString folder = QDir(dataFolder).filePath(QStringLiteral("load-%1").arg(contacts));
-    const QString target = QDir(folder).filePath(QStringLiteral("senha.scc"));
-    if (!QDir().mkpath(folder))
-        throw EngineError(-1, QStringLiteral("cannot make %1").arg(folder));
-    // Made afresh each run: an old link may name a sample file since made anew.
-    QFile::remove(target);
-    bool staged = false;
-#ifdef Q_OS_UNIX
-    staged =
-        ::link(QFile::encodeName(sample).constData(), QFile::encodeName(target).constData()) == 0;
-#endif
-    if (!staged && !QFile::copy(sample, target))
-        throw EngineError(-1, QStringLiteral("cannot put %1 at %2").arg(sample, target));
-    return folder;
-}
-
 // The UTF-16 names plus a 4-byte number each: what the list cannot do with less.
 std::int64_t rawNamesBytes(const QString& file) {
     std::int64_t bytes = 0;
@@ -350,10 +330,10 @@ int main(int argc, char* argv[]) {
         std::vector<Size> sizes;
         for (std::int64_t n : counts) {
             const QString file = bench::sampleFile(folder, parser.value(tool), n);
-            sizes.push_back({n, file, stage(folder, file, n)});
+            sizes.push_back({n, file, bench::stage(folder, file, n)});
         }
         const QString emptyFile = bench::sampleFile(folder, parser.value(tool), 0);
-        const QString emptyFolder = stage(folder, emptyFile, 0);
+        const QString emptyFolder = bench::stage(folder, emptyFile, 0);
 
         const QCollator collator = listCollator();
         std::printf("\nmedians of %d rounds (%d from 1000000 contacts up), after a warm-up, "

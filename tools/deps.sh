@@ -9,6 +9,8 @@ set -euo pipefail
 run_packages=(qt6-base-dev libsqlite3-dev libsodium-dev cmake ninja-build g++ xdg-utils)
 # Qt's SVG plugins: the icon drawn sharp on high-resolution screens, and the PNGs drawn at build.
 run_packages+=(libqt6svg6)
+# The start-up benchmark, built with the rest, watches an X server through xcb.
+run_packages+=(libxcb1-dev)
 test_packages=("${run_packages[@]}" xvfb xauth xdotool)
 # The package test builds the .deb (dpkg-shlibdeps and file find its library dependencies) and
 # validates the desktop entry and the AppStream metainfo.
@@ -19,7 +21,8 @@ screenshots_packages=("${run_packages[@]}" xvfb xauth xdotool sqlite3)
 test_packages+=(sqlite3)
 # The sync tests and benchmark run against a CardDAV server of their own.
 test_packages+=(radicale)
-bench_packages=("${run_packages[@]}" radicale)
+# The start-up benchmark shows both programs on a private X server.
+bench_packages=("${run_packages[@]}" radicale xvfb xauth)
 # The sanitizer run is the test run built with ASan and UBSan, which g++ brings along.
 sanitize_packages=("${test_packages[@]}")
 # libFuzzer and clang's sanitizer runtimes (only recommended by clang, so named here).

@@ -1,5 +1,6 @@
 #include "windows/common/ListBox.h"
 
+#include <QCollator>
 #include <QLocale>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -59,6 +60,8 @@ private slots:
     void noClickForProgramChanges();
     void sortsInTheUsersCollation_data();
     void sortsInTheUsersCollation();
+    void fillSortsAsPlainStableSortByCollator_data();
+    void fillSortsAsPlainStableSortByCollator();
 };
 
 void TestListBox::addItemKeepsSortedOrderAndData_data() {
@@ -284,6 +287,58 @@ void TestListBox::sortsInTheUsersCollation() {
     ListBox filled;
     filled.Fill(entriesOf(added));
     QCOMPARE(texts(filled), listed);
+}
+
+void TestListBox::fillSortsAsPlainStableSortByCollator_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QLocale>("collation"); // what the list must sort by under `locale`
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("C, sorted as English") << QLocale::c() << english;
+    // Locales whose rules move plain letters or pairs of them: Å, Ä, Ö after Z; "aa" as Å;
+    // "ch" after "h"; "cs", "gy", "sz" as letters; I apart from i; V and W as one letter.
+    for (const char* name : {"en_US", "sv_SE", "da_DK", "cs_CZ", "hu_HU", "tr_TR", "fi_FI",
+                             "cy_GB", "de_DE", "ru_RU", "ja_JP"})
+        QTest::newRow(name) << QLocale(QString::fromLatin1(name))
+                            << QLocale(QString::fromLatin1(name));
+}
+
+// Whatever the sort does to be fast, its order is that of the plain definition: a stable sort
+// by the locale's collator, case ignored, with punctuation and blanks counted.
+void TestListBox::fillSortsAsPlainStableSortByCollator() {
+    QFETCH(QLocale, locale);
+    QFETCH(QLocale, collation);
+    const QStringList parts{
+        "Smith", "smith", "SMITH", "Aaron", "aa", "Ch", "ch", "h", "Cs", "gy", "Sz", "lj", "ll",
+        "v", "W", "w", "i", "I", "İ", "ı", "z", "Z", "Å", "å", "Ä", "ö", "Ø", "æ", "ß", "ss",
+        "é", "e\u0301", "É", "Zoë", "Łukasz", "Đức", "-", "'", ".", " ", "  ", ",", "0", "9",
+        "10", "Иван", "Ёлка", "Ελένη", "王", "山田", "やまだ", "김", "محمد", "נועה", "प्रिया",
+        "\u00a0", "\u200b", "\t", "~", "_", "@", "O'Brien", "Mc", "Mac", "van der"};
+    QRandomGenerator random(20261207);
+    QStringList names{QString()};
+    for (int i = 0; i < 3000; ++i) {
+        QString name;
+        for (int n = random.bounded(1, 5); n > 0; --n)
+            name += parts[random.bounded(static_cast<int>(parts.size()))];
+        names << name;
+    }
+    std::vector<ListBox::Entry> expected = entriesOf(names);
+    QCollator collator(collation);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
+        return collator.compare(a.text, b.text) < 0;
+    });
+
+    const QLocale before;
+    QLocale::setDefault(locale);
+    ListBox list;
+    list.Fill(entriesOf(names));
+    QLocale::setDefault(before);
+    for (int i = 0; i < list.ListCount(); ++i) {
+        const auto& e = expected[static_cast<size_t>(i)];
+        QCOMPARE(list.List(i), e.text);
+        QCOMPARE(list.ItemData(i), e.itemData);
+    }
+    QCOMPARE(list.ListCount(), names.size());
 }
 
 QTEST_MAIN(TestListBox)

@@ -1,0 +1,334 @@
+// bench_startup: Quillbox's start-up as a user meets it, from exec to the main window mapped on
+// an X server, against the floor program (startup_floor) doing the same work in the plainest way.
+// Both run on a private Xvfb, in turn, on the same files; the moment of mapping is the X server's
+// MapNotify, seen by this process, so neither program is changed or slowed to be measured.
+// With --callgrind, each also runs once under valgrind's callgrind, to the same moment, for
+// instruction counts that the machine's load does not blur.
+
+#include "SampleFiles.h"
+
+#include "data/EngineError.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using namespace quillbox;
+using data::EngineError;
+using Clock = std::chrono::steady_clock;
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t m = v.size() / 2;
+    return v.empty() ? 0 : v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+// Starts `argv` in `folder` with `env`; returns its process id.
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const QString& folder) {
+    std::vector<char*> args, vars;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    for (const std::string& v : env)
+        vars.push_back(const_cast<char*>(v.c_str()));
+    vars.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    const QByteArray dir = QFile::encodeName(folder);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.constData());
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), vars.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        throw EngineError(rc, QStringLiteral("cannot start %1").arg(args[0]));
+    return pid;
+}
+
+// The peak resident memory of a running process, in KiB.
+long peakKiB(pid_t pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).simplified().split(' ').front().toLong();
+    return 0;
+}
+
+// A private X server with no window manager, and a connection that hears of every top-level
+// window mapped on it.
+class XServer {
+public:
+    XServer() {
+        int fds[2];
+        if (pipe(fds) != 0)
+            throw EngineError(errno, QStringLiteral("no pipe for Xvfb"));
+        // Xvfb picks a free display and writes its number to the pipe once it takes clients. It
+        // ends when its last client leaves, should this process die without ending it.
+        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                      "1280x1024x24", "-nolisten", "tcp", "-terminate"},
+                     currentEnvironment(), QDir::currentPath());
+        close(fds[1]);
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (number.empty())
+            throw EngineError(-1, QStringLiteral("Xvfb did not start (is it installed?)"));
+        display_ = ":" + number;
+        x_ = xcb_connect(display_.c_str(), nullptr);
+        if (xcb_connection_has_error(x_))
+            throw EngineError(-1, QStringLiteral("cannot reach Xvfb"));
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x_)).data->root;
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x_, root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(x_);
+    }
+    ~XServer() {
+        xcb_disconnect(x_);
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    // The environment for a program shown on this server.
+    std::vector<std::string> environment() const {
+        std::vector<std::string> env;
+        for (const std::string& v : currentEnvironment())
+            if (v.rfind("DISPLAY=", 0) != 0 && v.rfind("QT_QPA_PLATFORM=", 0) != 0 &&
+                v.rfind("WAYLAND_DISPLAY=", 0) != 0)
+                env.push_back(v);
+        env.push_back("DISPLAY=" + display_);
+        env.push_back("QT_QPA_PLATFORM=xcb");
+        if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+            env.push_back("XDG_RUNTIME_DIR=" + QFile::encodeName(runtime_.path()).toStdString());
+        return env;
+    }
+
+    // Waits until `child` maps a top-level window: the moment, or nothing if it ends first.
+    std::optional<Clock::time_point> waitForMap(pid_t child) {
+        pollfd fd{xcb_get_file_descriptor(x_), POLLIN, 0};
+        for (;;) {
+            while (xcb_generic_event_t* e = xcb_poll_for_event(x_)) {
+                const bool mapped = (e->response_type & 0x7f) == XCB_MAP_NOTIFY &&
+                                    !reinterpret_cast<xcb_map_notify_event_t*>(e)->override_redirect;
+                free(e);
+                if (mapped)
+                    return Clock::now();
+            }
+            if (xcb_connection_has_error(x_))
+                throw EngineError(-1, QStringLiteral("lost Xvfb"));
+            if (waitpid(child, nullptr, WNOHANG) == child)
+                return std::nullopt;
+            poll(&fd, 1, 20);
+        }
+    }
+
+    // Forgets what the last program's windows did.
+    void drain() {
+        xcb_aux_sync();
+        while (xcb_generic_event_t* e = xcb_poll_for_event(x_))
+            free(e);
+    }
+
+private:
+    static std::vector<std::string> currentEnvironment() {
+        std::vector<std::string> env;
+        for (char** v = environ; *v; ++v)
+            env.emplace_back(*v);
+        return env;
+    }
+    void xcb_aux_sync() { free(xcb_get_input_focus_reply(x_, xcb_get_input_focus(x_), nullptr)); }
+
+    pid_t pid_ = -1;
+    std::string display_;
+    QTemporaryDir runtime_; // private to this user, as Qt wants its runtime folder
+    xcb_connection_t* x_ = nullptr;
+};
+
+struct Run {
+    double ms = 0;
+    long peakKiB = 0;
+};
+
+// Runs `argv` in `folder` until its first window is mapped, then ends it.
+Run startOnce(XServer& x, const std::vector<std::string>& argv, const QString& folder) {
+    x.drain();
+    const auto start = Clock::now();
+    const pid_t pid = spawn(argv, x.environment(), folder);
+    const std::optional<Clock::time_point> mapped = x.waitForMap(pid);
+    Run run;
+    if (mapped) {
+        run.ms = std::chrono::duration<double, std::milli>(*mapped - start).count();
+        run.peakKiB = peakKiB(pid);
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+    if (!mapped)
+        throw EngineError(-1, QStringLiteral("%1 ended before showing a window in %2")
+                                  .arg(QString::fromStdString(argv.back()), folder));
+    return run;
+}
+
+// The total instructions of a callgrind output file.
+long long instructions(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    static const QRegularExpression total(QStringLiteral("^(?:summary|totals): (\\d+)"),
+                                          QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = total.match(QString::fromLatin1(f.readAll()));
+    return m.hasMatch() ? m.captured(1).toLongLong() : 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Times Quillbox from exec to its main window mapped on a private Xvfb, "
+                       "against the floor program doing the same work, in turn; prints the "
+                       "medians, their ratio and the peak memory of each."));
+    parser.addHelpOption();
+    const QCommandLineOption data(QStringLiteral("data"),
+                                  QStringLiteral("Folder of the sample files (made if missing)."),
+                                  QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
+    const QCommandLineOption tool(QStringLiteral("tool"),
+                                  QStringLiteral("The quillbox-db that makes the sample files."),
+                                  QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
+    const QCommandLineOption quillbox(QStringLiteral("quillbox"),
+                                      QStringLiteral("The program timed."), QStringLiteral("PATH"),
+                                      QStringLiteral(QUILLBOX_PROGRAM));
+    const QCommandLineOption floor(QStringLiteral("floor"), QStringLiteral("The floor program."),
+                                   QStringLiteral("PATH"), QStringLiteral(QUILLBOX_FLOOR));
+    const QCommandLineOption rounds(QStringLiteral("rounds"),
+                                    QStringLiteral("Timed rounds of each (default 7)."),
+                                    QStringLiteral("N"), QStringLiteral("7"));
+    const QCommandLineOption callgrind(
+        QStringLiteral("callgrind"),
+        QStringLiteral("Also run each once under callgrind, keeping the profiles in DIR."),
+        QStringLiteral("DIR"));
+    parser.addOptions({data, tool, quillbox, floor, rounds, callgrind});
+    parser.addPositionalArgument(QStringLiteral("sizes"),
+                                 QStringLiteral("Numbers of contacts (default 100000 1000000)."),
+                                 QStringLiteral("[sizes...]"));
+    parser.process(app);
+
+    std::vector<std::int64_t> counts;
+    for (const QString& s : parser.positionalArguments()) {
+        bool ok = false;
+        counts.push_back(s.toLongLong(&ok));
+        if (!ok || counts.back() < 0)
+            parser.showHelp(2);
+    }
+    if (counts.empty())
+        counts = {100'000, 1'000'000};
+    bool ok = false;
+    const int roundCount = parser.value(rounds).toInt(&ok);
+    if (!ok || roundCount < 1)
+        parser.showHelp(2);
+    const std::vector<std::string> programs[2] = {
+        {QFile::encodeName(parser.value(quillbox)).toStdString()},
+        {QFile::encodeName(parser.value(floor)).toStdString()}};
+
+    try {
+        const QString folder = parser.value(data);
+        QDir().mkpath(folder);
+        XServer x;
+        std::printf("\nexec to the first window mapped on Xvfb, medians of %d rounds after a "
+                    "warm-up, the two in turn\n(Q) %s\n(F) %s: open, settings, one query, "
+                    "QCollator::compare in std::stable_sort, QListView\n\n",
+                    roundCount, programs[0][0].c_str(), programs[1][0].c_str());
+        std::printf("%10s %10s %10s %8s %10s %10s\n", "contacts", "(Q) ms", "(F) ms", "Q/F",
+                    "(Q) MiB", "(F) MiB");
+        std::vector<std::pair<std::int64_t, double>> quillboxMs, ratios;
+        for (std::int64_t n : counts) {
+            const QString sample = bench::sampleFile(folder, parser.value(tool), n);
+            const QString at = bench::stage(folder, sample, n);
+            std::vector<double> ms[2], kib[2];
+            for (int r = -1; r < roundCount; ++r)
+                for (int k = 0; k < 2; ++k) {
+                    const int which = (r + 1 + k) % 2; // who goes first alternates
+                    const Run run = startOnce(x, programs[which], at);
+                    if (r >= 0) {
+                        ms[which].push_back(run.ms);
+                        kib[which].push_back(static_cast<double>(run.peakKiB));
+                    }
+                }
+            const double q = median(ms[0]), f = median(ms[1]);
+            quillboxMs.emplace_back(n, q);
+            ratios.emplace_back(n, q / f);
+            std::printf("%10lld %10.1f %10.1f %8.2f %10.1f %10.1f\n", static_cast<long long>(n),
+                        q, f, q / f, median(kib[0]) / 1024, median(kib[1]) / 1024);
+        }
+        for (const auto& [n, ratio] : ratios)
+            if (n == 100'000)
+                std::printf("\ngoal: Q/F at most 1.00 at 100000 contacts -- %s (%.2f)\n",
+                            ratio <= 1.0 ? "met" : "NOT met", ratio);
+        for (const auto& [n, q] : quillboxMs)
+            if (n == 1'000'000)
+                std::printf("goal: (Q) under 1200 ms at 1000000 contacts -- %s (%.0f ms)\n",
+                            q < 1200 ? "met" : "NOT met", q);
+
+        if (parser.isSet(callgrind)) {
+            const QString out = parser.value(callgrind);
+            QDir().mkpath(out);
+            std::printf("\ninstructions to the window mapped, under callgrind (all threads)\n\n");
+            std::printf("%10s %14s %14s %8s\n", "contacts", "(Q) M", "(F) M", "Q/F");
+            for (std::int64_t n : counts) {
+                const QString at = bench::stage(
+                    folder, bench::sampleFile(folder, parser.value(tool), n), n);
+                long long counted[2];
+                for (int which = 0; which < 2; ++which) {
+                    const QString file = QDir(out).absoluteFilePath(
+                        QStringLiteral("callgrind.%1.%2")
+                            .arg(which ? QStringLiteral("floor") : QStringLiteral("quillbox"))
+                            .arg(n));
+                    startOnce(x,
+                              {"valgrind", "--tool=callgrind", "-q",
+                               "--callgrind-out-file=" + QFile::encodeName(file).toStdString(),
+                               programs[which][0]},
+                              at);
+                    counted[which] = instructions(file);
+                }
+                std::printf("%10lld %14.0f %14.0f %8.2f\n", static_cast<long long>(n),
+                            static_cast<double>(counted[0]) / 1e6,
+                            static_cast<double>(counted[1]) / 1e6,
+                            counted[1] ? static_cast<double>(counted[0]) / counted[1] : 0);
+            }
+            std::printf("profiles in %s (callgrind_annotate FILE)\n", qPrintable(out));
+        }
+    } catch (const EngineError& e) {
+        std::fprintf(stderr, "bench_startup: %s\n", qPrintable(e.description()));
+        return 1;
+    }
+    return 0;
+}
