@@ -6,19 +6,13 @@
 # usage: debian_package.sh PATH/TO/cpack PATH/TO/CPackConfig.cmake APP_ID VERSION
 set -euo pipefail
 
-if [[ $# -ne 4 ]]; then
-    echo "usage: $0 PATH/TO/cpack PATH/TO/CPackConfig.cmake APP_ID VERSION" >&2
-    exit 2
-fi
+[[ $# -eq 4 ]] || { echo "usage: $0 PATH/TO/cpack PATH/TO/CPackConfig.cmake APP_ID VERSION" >&2; exit 2; }
 cpack=$1 config=$2 app_id=$3 version=$4
 
 # Always on a private Xvfb, even when a display is at hand.
 if [[ -z "${QUILLBOX_PACKAGE_TEST_XVFB:-}" || -z "${DISPLAY:-}" ]]; then
     for tool in dpkg-deb file xvfb-run xauth xdotool; do
-        if ! command -v "$tool" >/dev/null; then
-            echo "$0: $tool is missing; tools/deps.sh test installs it" >&2
-            exit 1
-        fi
+        command -v "$tool" >/dev/null || { echo "$0: $tool is missing; tools/deps.sh test installs it" >&2; exit 1; }
     done
     export QUILLBOX_PACKAGE_TEST_XVFB=1
     # A random first display number keeps parallel runs from racing for the same one.
@@ -50,19 +44,12 @@ then
     echo "FAIL: cpack could not build the package" >&2
     exit 1
 fi
-debs=("$scratch"/out/quillbox_*.deb)
-if [[ ${#debs[@]} -ne 1 || ! -f ${debs[0]} ]]; then
-    echo "FAIL: cpack made no single quillbox_*.deb: $(ls "$scratch/out")" >&2
-    exit 1
-fi
-deb=${debs[0]}
-echo "built $(basename "$deb")"
+deb=$(echo "$scratch"/out/quillbox_"$version"_*.deb)
+[[ -f $deb ]] || { echo "FAIL: cpack made no single quillbox_${version}_*.deb: $(ls "$scratch/out")" >&2; exit 1; }
 
 field() { dpkg-deb -f "$deb" "$1"; }
-[[ $(field Package) == quillbox ]] || fail "Package: $(field Package)"
-[[ $(field Version) == "$version" ]] || fail "Version: $(field Version), not $version"
-[[ -n $(field Maintainer) ]] || fail "no Maintainer"
-[[ -n $(field Section) ]] || fail "no Section"
+[[ $(field Package) == quillbox && -n $(field Maintainer) && -n $(field Section) ]] ||
+    fail "Package, Maintainer or Section: $(dpkg-deb -f "$deb")"
 [[ $(field Description) == *$'\n'* ]] || fail "the Description has no long text"
 depends=$(field Depends)
 # Linked libraries, and what is only loaded at run time or run as a program.
@@ -90,10 +77,8 @@ expected=$(sort <<EOF_FILES
 ./usr/share/systemd/user/quillbox-sync.timer
 EOF_FILES
 )
-if [[ "$actual" != "$expected" ]]; then
-    difference=$(diff <(echo "$expected") <(echo "$actual") || true)
-    fail "the package's files differ from the expected ones (< expected, > packaged):"$'\n'"$difference"
-fi
+[[ "$actual" == "$expected" ]] ||
+    fail "the package's files differ (< expected, > packaged):"$'\n'"$(diff <(echo "$expected") <(echo "$actual"))"
 
 # Every mode and owner as the archive holds them: folders and programs 0755, the rest 0644.
 wrong=$(dpkg-deb -c "$deb" | awk '{
@@ -137,7 +122,5 @@ if [[ -x "$root/usr/bin/quillbox-launch" ]]; then
     pid=
 fi
 
-if [[ $failures -gt 0 ]]; then
-    exit 1
-fi
+[[ $failures -eq 0 ]] || exit 1
 echo "ok: $(basename "$deb"): fields, $(wc -l <<<"$actual") files, first start"

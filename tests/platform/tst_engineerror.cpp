@@ -1,180 +1,107 @@
+// The one path of an engine failure: a line on standard error, a stop box with the number and
+// the description, the end with status 1; and the Qt message box the boxes are shown in.
+
 #include "platform/EngineErrorReporter.h"
 #include "platform/QtMessageBoxService.h"
-#include "support/FakeMessageBoxes.h"
-#include "support/FakeProgramEnd.h"
+#include "support/FakeServices.h"
 
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QtTest>
 
-#include <cstdio>
 #include <unistd.h>
 
-using quillbox::data::EngineError;
-using quillbox::platform::EngineErrorReporter;
-using quillbox::platform::MessageBoxService;
-using quillbox::platform::QtMessageBoxService;
-using quillbox::test::FakeMessageBoxes;
-using quillbox::test::FakeProgramEnd;
-
-namespace {
-
-// Runs f with file descriptor 2 pointing at a temporary file and returns what was written.
-template <class F> QByteArray captureStderr(F&& f) {
-    QTemporaryFile file;
-    if (!file.open())
-        qFatal("cannot open a temporary file");
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    ::dup2(file.handle(), 2);
-    f();
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    file.seek(0);
-    return file.readAll();
-}
-
-} // namespace
+using namespace quillbox;
+using Box = platform::MessageBoxService;
+using SB = QMessageBox::StandardButton;
 
 class TestEngineError : public QObject {
     Q_OBJECT
 
 private slots:
-    void reportShowsStopBoxWritesLineAndEnds_data();
-    void reportShowsStopBoxWritesLineAndEnds();
-    void guardStopsWorkAtTheThrowAndReports();
-    void guardLetsWorkWithoutErrorFinish();
+    // Work guarded by the reporter stops at the throw; work without an error runs whole.
+    void guardReportsAndEnds_data() {
+        QTest::addColumn<int>("number"); // 0: no error
+        QTest::addColumn<QString>("description");
+        QTest::newRow("no error") << 0 << "";
+        QTest::newRow("missing file") << 3024 << "Could not find file 'senha.scc'.";
+        QTest::newRow("placeholders") << 26 << "%1 is not a database %2";
+        QTest::newRow("non-ASCII") << 3078 << "Tabela não encontrada: “Player”";
+    }
+    void guardReportsAndEnds() {
+        QFETCH(int, number);
+        QFETCH(QString, description);
+        test::FakeMessageBoxes boxes;
+        test::FakeProgramEnd end;
+        platform::EngineErrorReporter reporter(boxes, end);
+        QTemporaryFile err;
+        QVERIFY(err.open());
+        const int saved = ::dup(2);
+        ::dup2(err.handle(), 2);
+        int reached = 0;
+        reporter.guard([&] {
+            reached = 1;
+            if (number)
+                throw data::EngineError(number, description);
+            reached = 2;
+        });
+        ::dup2(saved, 2);
+        ::close(saved);
+        err.seek(0);
+        QCOMPARE(reached, number ? 1 : 2);
+        const QString n = QString::number(number);
+        QCOMPARE(QString::fromUtf8(err.readAll()),
+                 number ? "quillbox: error " + n + ": " + description + "\n" : QString());
+        QCOMPARE(boxes.calls.size(), std::size_t(number ? 1 : 0));
+        QCOMPARE(end.statuses, number ? std::vector<int>{1} : std::vector<int>{});
+        if (number) {
+            QCOMPARE(boxes.calls[0].prompt, "Error " + n + ": " + description);
+            QCOMPARE(boxes.calls[0].style, 16);
+            QCOMPARE(boxes.calls[0].title, QStringLiteral("Quillbox"));
+        }
+    }
 
-    void boxHasIconAndButtonsOfStyle_data();
-    void boxHasIconAndButtonsOfStyle();
-    void boxShowsPromptAndTitleVerbatim();
-    void clickedButtonGivesClassicAnswer();
+    // The low four bits of a style choose the buttons, the next the icon; the text is shown as
+    // it is, never as markup.
+    void boxOfStyle_data() {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("defaultButton");
+        QTest::newRow("16 stop") << 16 << int(QMessageBox::Critical) << int(SB::Ok) << int(SB::Ok);
+        QTest::newRow("48 exclamation") << 48 << int(QMessageBox::Warning) << int(SB::Ok) << int(SB::Ok);
+        QTest::newRow("64 information") << 64 << int(QMessageBox::Information) << int(SB::Ok) << int(SB::Ok);
+        QTest::newRow("36 yes/no") << 36 << int(QMessageBox::Question) << int(SB::Yes | SB::No) << int(SB::Yes);
+        QTest::newRow("0 plain") << 0 << int(QMessageBox::NoIcon) << int(SB::Ok) << int(SB::Ok);
+        QTest::newRow("17 ok/cancel") << 17 << int(QMessageBox::Critical) << int(SB::Ok | SB::Cancel) << int(SB::Ok);
+        QTest::newRow("2 abort/retry/ignore")
+            << 2 << int(QMessageBox::NoIcon) << int(SB::Abort | SB::Retry | SB::Ignore) << int(SB::Abort);
+        QTest::newRow("35 yes/no/cancel")
+            << 35 << int(QMessageBox::Question) << int(SB::Yes | SB::No | SB::Cancel) << int(SB::Yes);
+        QTest::newRow("5 retry/cancel") << 5 << int(QMessageBox::NoIcon) << int(SB::Retry | SB::Cancel) << int(SB::Retry);
+    }
+    void boxOfStyle() {
+        QFETCH(int, style);
+        QFETCH(int, icon);
+        QFETCH(int, buttons);
+        QFETCH(int, defaultButton);
+        const QString prompt = "Error 3024: <b>a & b</b>\nsecond line";
+        const auto box = platform::QtMessageBoxService::build(prompt, style, "Quillbox", nullptr);
+        QCOMPARE(int(box->icon()), icon);
+        QCOMPARE(int(box->standardButtons()), buttons);
+        QCOMPARE(int(box->standardButton(box->defaultButton())), defaultButton);
+        QCOMPARE(box->text(), prompt);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Quillbox"));
+    }
+
+    void clickedButtonGivesClassicAnswer() {
+        QList<int> answers;
+        for (SB b : {SB::Ok, SB::Cancel, SB::Abort, SB::Retry, SB::Ignore, SB::Yes, SB::No})
+            answers << platform::QtMessageBoxService::answerFor(b);
+        QCOMPARE(answers, QList<int>({1, 2, 3, 4, 5, 6, 7}));
+    }
 };
-
-void TestEngineError::reportShowsStopBoxWritesLineAndEnds_data() {
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("description");
-    QTest::newRow("missing file") << 3024 << QStringLiteral("Could not find file 'senha.scc'.");
-    QTest::newRow("placeholder in text") << 26 << QStringLiteral("%1 is not a database %2");
-    QTest::newRow("non-ASCII") << 3078 << QStringLiteral("Tabela não encontrada: “Player”");
-}
-
-void TestEngineError::reportShowsStopBoxWritesLineAndEnds() {
-    QFETCH(int, number);
-    QFETCH(QString, description);
-    FakeMessageBoxes boxes;
-    FakeProgramEnd end;
-    EngineErrorReporter reporter(boxes, end);
-
-    const QByteArray err =
-        captureStderr([&] { reporter.report(EngineError(number, description)); });
-
-    const QString n = QString::number(number);
-    QCOMPARE(QString::fromUtf8(err), "quillbox: error " + n + ": " + description + "\n");
-    QCOMPARE(boxes.calls.size(), 1u);
-    QCOMPARE(boxes.calls[0].prompt, "Error " + n + ": " + description);
-    QCOMPARE(boxes.calls[0].style, 16);
-    QCOMPARE(boxes.calls[0].title, QStringLiteral("Quillbox"));
-    QCOMPARE(end.statuses, std::vector<int>{1});
-}
-
-void TestEngineError::guardStopsWorkAtTheThrowAndReports() {
-    FakeMessageBoxes boxes;
-    FakeProgramEnd end;
-    EngineErrorReporter reporter(boxes, end);
-    int reached = 0;
-
-    captureStderr([&] {
-        reporter.guard([&] {
-            reached = 1;
-            throw EngineError(3021, QStringLiteral("No current record."));
-            reached = 2;
-        });
-    });
-
-    QCOMPARE(reached, 1);
-    QCOMPARE(boxes.calls.size(), 1u);
-    QCOMPARE(boxes.calls[0].prompt, QStringLiteral("Error 3021: No current record."));
-    QCOMPARE(end.statuses, std::vector<int>{1});
-}
-
-void TestEngineError::guardLetsWorkWithoutErrorFinish() {
-    FakeMessageBoxes boxes;
-    FakeProgramEnd end;
-    EngineErrorReporter reporter(boxes, end);
-    int reached = 0;
-
-    const QByteArray err = captureStderr([&] {
-        reporter.guard([&] {
-            reached = 1;
-            reached = 2;
-        });
-    });
-
-    QCOMPARE(reached, 2);
-    QVERIFY(err.isEmpty());
-    QVERIFY(boxes.calls.empty());
-    QVERIFY(end.statuses.empty());
-}
-
-void TestEngineError::boxHasIconAndButtonsOfStyle_data() {
-    using SB = QMessageBox::StandardButton;
-    QTest::addColumn<int>("style");
-    QTest::addColumn<int>("icon");
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("defaultButton");
-    QTest::newRow("16 stop") << MessageBoxService::StyleStop << int(QMessageBox::Critical)
-                             << int(SB::Ok) << int(SB::Ok);
-    QTest::newRow("48 exclamation") << MessageBoxService::StyleExclamation
-                                    << int(QMessageBox::Warning) << int(SB::Ok) << int(SB::Ok);
-    QTest::newRow("64 information") << MessageBoxService::StyleInformation
-                                    << int(QMessageBox::Information) << int(SB::Ok) << int(SB::Ok);
-    QTest::newRow("36 question yes/no")
-        << MessageBoxService::StyleYesNoQuestion << int(QMessageBox::Question)
-        << int(SB::Yes | SB::No) << int(SB::Yes);
-    QTest::newRow("0 plain") << 0 << int(QMessageBox::NoIcon) << int(SB::Ok) << int(SB::Ok);
-    QTest::newRow("17 stop ok/cancel")
-        << 17 << int(QMessageBox::Critical) << int(SB::Ok | SB::Cancel) << int(SB::Ok);
-    QTest::newRow("35 question yes/no/cancel")
-        << 35 << int(QMessageBox::Question) << int(SB::Yes | SB::No | SB::Cancel) << int(SB::Yes);
-}
-
-void TestEngineError::boxHasIconAndButtonsOfStyle() {
-    QFETCH(int, style);
-    QFETCH(int, icon);
-    QFETCH(int, buttons);
-    QFETCH(int, defaultButton);
-
-    const auto box =
-        QtMessageBoxService::build(QStringLiteral("p"), style, QStringLiteral("t"), nullptr);
-
-    QCOMPARE(int(box->icon()), icon);
-    QCOMPARE(int(box->standardButtons()), buttons);
-    QVERIFY(box->defaultButton());
-    QCOMPARE(int(box->standardButton(box->defaultButton())), defaultButton);
-    QVERIFY(!box->isVisible());
-}
-
-void TestEngineError::boxShowsPromptAndTitleVerbatim() {
-    const QString prompt = QStringLiteral("Error 3024: <b>a & b</b>\nsecond line");
-    const auto box = QtMessageBoxService::build(prompt, 16, QStringLiteral("Quillbox"), nullptr);
-
-    QCOMPARE(box->text(), prompt);
-    QCOMPARE(box->textFormat(), Qt::PlainText);
-    QCOMPARE(box->windowTitle(), QStringLiteral("Quillbox"));
-}
-
-void TestEngineError::clickedButtonGivesClassicAnswer() {
-    using SB = QMessageBox::StandardButton;
-    QCOMPARE(QtMessageBoxService::answerFor(SB::Ok), 1);
-    QCOMPARE(QtMessageBoxService::answerFor(SB::Cancel), 2);
-    QCOMPARE(QtMessageBoxService::answerFor(SB::Abort), 3);
-    QCOMPARE(QtMessageBoxService::answerFor(SB::Retry), 4);
-    QCOMPARE(QtMessageBoxService::answerFor(SB::Ignore), 5);
-    QCOMPARE(QtMessageBoxService::answerFor(SB::Yes), 6);
-    QCOMPARE(QtMessageBoxService::answerFor(SB::No), 7);
-}
 
 QTEST_MAIN(TestEngineError)
 #include "tst_engineerror.moc"

@@ -1,160 +1,140 @@
-// Start-up: the protection flag decides between the login window and the main window, and the
-// login window lets in exactly the stored password.
+// Start-up and the password over several starts of the program: the protection flag decides
+// between the login window and the main window, the login window lets in exactly the stored
+// password, and the change-password window stores a verifier that the next start asks for.
 
-#include "data/Database.h"
-#include "data/Recordset.h"
 #include "security/Password.h"
-#include "support/FakeServices.h"
-#include "support/ScratchDatabase.h"
-#include "windows/common/TextBox.h"
+#include "support/MainWindowFixture.h"
 #include "windows/login/frmLogin.h"
-#include "windows/main/MainProgram.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QFile>
-#include <QDir>
-#include <QPushButton>
-#include <QTest>
 
 using namespace quillbox;
-using windows::frmLogin;
+
+namespace {
+
+// One start of the program, from the login window's load step on.
+struct Run {
+    test::FakeServices fakes;
+    windows::frmLogin login{fakes.services};
+    test::WindowDriver main;
+
+    Run() {
+        fakes.errors.guard([this] { login.Form_Load(); });
+        main.w = login.mainProgram();
+    }
+    bool asks() const { return login.isVisible(); }
+    windows::LineBox* box() { return login.findChild<windows::LineBox*>("txtPassword"); }
+    bool logIn(const QString& password) {
+        box()->SetText(password);
+        QTest::mouseClick(login.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        main.w = login.mainProgram();
+        return main.w && main.w->isVisible() && !asks();
+    }
+    // The user's part in the next change-password window: it opens empty, with the focus in
+    // its box; the password is typed and Enter pressed.
+    void nextPassword(const QString& password) {
+        fakes.dialogs.then([password](QDialog& d) {
+            auto* box = d.findChild<windows::LineBox*>("txtChangePassword");
+            QCOMPARE(box->Text(), QString());
+            QCOMPARE(d.focusWidget(), box);
+            QTest::keyClicks(box, password);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+    }
+};
+
+} // namespace
 
 class TestLogin : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ScratchDatabase> file_;
-    std::unique_ptr<test::FakeServices> fakes_;
-    std::unique_ptr<frmLogin> login_;
 
     void setSettings(const QString& senha, const QString& flag) {
-        file_->exec(QStringLiteral("UPDATE Player SET Senha = %1, WantPassword = %2")
-                        .arg(senha, flag));
+        file_->exec(QStringLiteral("UPDATE Player SET Senha = %1, WantPassword = %2").arg(senha, flag));
     }
-    windows::LineBox* passwordBox() { return login_->findChild<windows::LineBox*>("txtPassword"); }
-    void pressOK() { QTest::mouseClick(login_->findChild<QPushButton*>("cmdOK"), Qt::LeftButton); }
+    QString stored() { return file_->scalar("SELECT Senha FROM Player").toString(); }
 
 private slots:
     void init() {
         file_ = std::make_unique<ScratchDatabase>();
         QVERIFY(QDir::setCurrent(file_->folder()));
-        fakes_ = std::make_unique<test::FakeServices>();
-        login_ = std::make_unique<frmLogin>(fakes_->services);
     }
     void cleanup() {
-        login_.reset();
-        QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
-                std::none_of(QApplication::topLevelWidgets().begin(),
-                             QApplication::topLevelWidgets().end(),
-                             [](QWidget* w) { return w->isVisible(); }));
-        fakes_.reset();
+        const auto widgets = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(widgets.begin(), widgets.end(), [](QWidget* w) { return w->isVisible(); }));
         QDir::setCurrent(QDir::tempPath());
         file_.reset();
     }
 
-    void protectionFlag_data() {
+    // The flag asks for the password when it is above 0; the password is compared exactly.
+    void login_data() {
         QTest::addColumn<QString>("flag");
-        QTest::addColumn<bool>("asks");
-        QTest::newRow("1") << "1" << true;
-        QTest::newRow("2") << "2" << true;
-        QTest::newRow("a half") << "0.5" << true;
-        QTest::newRow("0") << "0" << false;
-        QTest::newRow("-1") << "-1" << false;
-        QTest::newRow("Null") << "NULL" << false;
-    }
-    void protectionFlag() {
-        QFETCH(QString, flag);
-        QFETCH(bool, asks);
-        setSettings(QStringLiteral("''"), flag);
-        login_->Form_Load();
-        QCOMPARE(login_->isVisible(), asks);
-        QCOMPARE(login_->mainProgram() != nullptr, !asks);
-        if (!asks)
-            QVERIFY(login_->mainProgram()->isVisible());
-        else
-            QCOMPARE(login_->focusWidget(), passwordBox());
-        QVERIFY(fakes_->boxes.calls.empty());
-    }
-
-    void password_data() {
         QTest::addColumn<QString>("stored"); // as SQL
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("same") << "'Secret'" << "Secret" << true;
-        QTest::newRow("other case") << "'Secret'" << "secret" << false;
-        QTest::newRow("leading blank") << "'Secret'" << " Secret" << false;
-        QTest::newRow("trailing blank") << "'Secret'" << "Secret " << false;
-        QTest::newRow("empty accepts empty") << "''" << "" << true;
-        QTest::newRow("empty refuses a blank") << "''" << " " << false;
-        QTest::newRow("Null refuses empty") << "NULL" << "" << false;
-        QTest::newRow("Null refuses 'NULL'") << "NULL" << "NULL" << false;
-        const QString verifier =
-            QStringLiteral("'%1'").arg(security::makePasswordVerifier(QStringLiteral("Pässwörd 1")));
-        QTest::newRow("verifier, same") << verifier << "Pässwörd 1" << true;
-        QTest::newRow("verifier, other case") << verifier << "pässwörd 1" << false;
-        QTest::newRow("verifier, trailing blank") << verifier << "Pässwörd 1 " << false;
+        QTest::addColumn<QString>("typed");  // empty: nothing typed, and the flag decides
+        QTest::addColumn<bool>("opens");
+        const QString verifier = "'" + security::makePasswordVerifier("Pässwörd 1") + "'";
+        QTest::newRow("flag 1") << "1" << "''" << "" << false;
+        QTest::newRow("flag a half") << "0.5" << "''" << "" << false;
+        QTest::newRow("flag 0") << "0" << "''" << "" << true;
+        QTest::newRow("flag -1") << "-1" << "''" << "" << true;
+        QTest::newRow("flag Null") << "NULL" << "''" << "" << true;
+        QTest::newRow("same") << "1" << "'Secret'" << "Secret" << true;
+        QTest::newRow("other case") << "1" << "'Secret'" << "secret" << false;
+        QTest::newRow("trailing blank") << "1" << "'Secret'" << "Secret " << false;
+        QTest::newRow("Null refuses even empty") << "1" << "NULL" << "" << false;
+        QTest::newRow("verifier, same") << "1" << verifier << "Pässwörd 1" << true;
+        QTest::newRow("verifier, other case") << "1" << verifier << "pässwörd 1" << false;
     }
-    void password() {
+    void login() {
+        QFETCH(QString, flag);
         QFETCH(QString, stored);
         QFETCH(QString, typed);
-        QFETCH(bool, accepted);
-        setSettings(stored, QStringLiteral("1"));
-        const QVariant before = file_->scalar(QStringLiteral("SELECT Senha FROM Player"));
-        login_->Form_Load();
-        passwordBox()->SetText(typed);
-        pressOK();
-        QCOMPARE(login_->isVisible(), !accepted);
-        QCOMPARE(login_->mainProgram() != nullptr, accepted);
-        const QVariant after = file_->scalar(QStringLiteral("SELECT Senha FROM Player"));
-        if (accepted) {
-            QVERIFY(fakes_->boxes.calls.empty());
-            QVERIFY(login_->mainProgram()->isVisible());
-            QCOMPARE(passwordBox()->Text(), QString()); // not kept for the run
-            // Plain text gives way to a verifier of it; a verifier stays as it was.
-            QVERIFY(security::isPasswordVerifier(data::Value(after.toString())));
-            QVERIFY(security::passwordAccepts(data::Value(after.toString()), typed));
-            QCOMPARE(after == before, security::isPasswordVerifier(data::Value(before.toString())));
-            QCOMPARE(file_->scalar(QStringLiteral("SELECT WantPassword FROM Player")).toInt(), 1);
+        QFETCH(bool, opens);
+        setSettings(stored, flag);
+        const QString before = this->stored();
+        Run run;
+        if (run.asks()) {
+            QCOMPARE(run.login.focusWidget(), run.box());
+            if (!typed.isEmpty() || stored == "NULL")
+                QCOMPARE(run.logIn(typed), opens);
+        }
+        QCOMPARE(run.main.w && run.main.w->isVisible(), opens);
+        // Let in, plain text gives way to a verifier of it, a verifier stays, and the box is
+        // emptied; refused, nothing changes.
+        if (opens && !typed.isEmpty()) {
+            QVERIFY(security::passwordAccepts(data::Value(this->stored()), typed));
+            QCOMPARE(this->stored() == before, before.startsWith("$argon2id$"));
+            QVERIFY(security::isPasswordVerifier(data::Value(this->stored())));
+            QCOMPARE(run.box()->Text(), QString());
         } else {
-            QCOMPARE(after, before);
-            QCOMPARE(fakes_->boxes.calls.size(), std::size_t{1});
-            QCOMPARE(fakes_->boxes.calls[0].prompt, QStringLiteral("Access Denied!"));
-            QCOMPARE(fakes_->boxes.calls[0].title, QStringLiteral("Try Again"));
-            QCOMPARE(fakes_->boxes.calls[0].style, 16);
-            QCOMPARE(passwordBox()->Text(), typed); // the typed text stays
+            QCOMPARE(this->stored(), before);
         }
-        QVERIFY(fakes_->end.statuses.empty());
+        if (!opens && !run.fakes.boxes.calls.empty()) {
+            QCOMPARE(run.fakes.boxes.calls.size(), std::size_t{1});
+            QCOMPARE(run.fakes.boxes.calls[0].prompt, QStringLiteral("Access Denied!"));
+            QCOMPARE(run.fakes.boxes.calls[0].title, QStringLiteral("Try Again"));
+            QCOMPARE(run.fakes.boxes.calls[0].style, 16);
+            QCOMPARE(run.box()->Text(), typed); // the typed text stays
+        }
+        QVERIFY(run.fakes.end.statuses.empty());
     }
 
-    // Any number of wrong tries, each refused alike; the stored password is read at every
-    // press, so one changed meanwhile (through another connection) is the one that counts.
+    // Tries without end; the stored password is read at every press, so one changed meanwhile
+    // is the one that counts. Typed, it shows as stars, and Enter presses OK.
     void triesAgainUntilRight() {
-        setSettings(QStringLiteral("'one'"), QStringLiteral("1"));
-        login_->Form_Load();
-        QTest::keyClicks(passwordBox(), QStringLiteral("two"));
-        pressOK();
-        pressOK();
-        QCOMPARE(fakes_->boxes.calls.size(), std::size_t{2});
-        {
-            auto db = data::OpenDatabase(QStringLiteral("senha.scc"));
-            auto settings = db->OpenRecordset(QStringLiteral("Player"));
-            settings->Edit();
-            settings->Collect(QStringLiteral("Senha"), QStringLiteral("two"));
-            settings->Update();
-        }
-        pressOK();
-        QCOMPARE(fakes_->boxes.calls.size(), std::size_t{2});
-        QVERIFY(login_->mainProgram() && login_->mainProgram()->isVisible());
-        QVERIFY(!login_->isVisible());
-    }
-
-    void keyboard() {
-        setSettings(QStringLiteral("'abc'"), QStringLiteral("1"));
-        login_->Form_Load();
-        QTest::keyClicks(passwordBox(), QStringLiteral("abc"));
-        QCOMPARE(passwordBox()->displayText(), QStringLiteral("***"));
-        QTest::keyClick(passwordBox(), Qt::Key_Return); // Enter presses OK
-        QVERIFY(login_->mainProgram() && login_->mainProgram()->isVisible());
+        setSettings("'one'", "1");
+        Run run;
+        QTest::keyClicks(run.box(), "two");
+        QCOMPARE(run.box()->displayText(), QStringLiteral("***"));
+        QTest::keyClick(run.box(), Qt::Key_Return);
+        QTest::keyClick(run.box(), Qt::Key_Return);
+        QCOMPARE(run.fakes.boxes.calls.size(), std::size_t{2});
+        setSettings("'two'", "1");
+        QTest::qWait(100); // another program's change is seen once the set's trust has run out
+        QTest::keyClick(run.box(), Qt::Key_Return);
+        QVERIFY(run.login.mainProgram() && !run.asks());
     }
 
     void cancelEndsTheProgram_data() {
@@ -165,16 +145,16 @@ private slots:
     }
     void cancelEndsTheProgram() {
         QFETCH(int, how);
-        setSettings(QStringLiteral("'abc'"), QStringLiteral("1"));
-        login_->Form_Load();
+        setSettings("'abc'", "1");
+        Run run;
         if (how == 0)
-            QTest::mouseClick(login_->findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+            QTest::mouseClick(run.login.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
         else if (how == 1)
-            QTest::keyClick(passwordBox(), Qt::Key_Escape);
+            QTest::keyClick(run.box(), Qt::Key_Escape);
         else
-            login_->close();
-        QCOMPARE(fakes_->end.statuses, std::vector<int>{0});
-        QVERIFY(login_->mainProgram() == nullptr);
+            run.login.close();
+        QCOMPARE(run.fakes.end.statuses, std::vector<int>{0});
+        QVERIFY(!run.login.mainProgram());
     }
 
     // A load step that fails ends the program through the engine-error path, and no main
@@ -183,10 +163,9 @@ private slots:
         QTest::addColumn<QString>("sql");
         QTest::addColumn<int>("number");
         QTest::addColumn<int>("iconsAdded");
-        QTest::newRow("no file") << QString() << 3024 << 0;
+        QTest::newRow("no file") << "" << 3024 << 0;
         QTest::newRow("no settings record") << "DELETE FROM Player" << 3021 << 0;
-        QTest::newRow("a Null name")
-            << "INSERT INTO Addresses (Name) VALUES ('Ann'), (NULL)" << 94 << 1;
+        QTest::newRow("a Null name") << "INSERT INTO Addresses (Name) VALUES ('Ann'), (NULL)" << 94 << 1;
         QTest::newRow("a number beyond 32 bits")
             << "INSERT INTO Addresses (Number, Name) VALUES (4294967296, 'Big')" << 3349 << 1;
     }
@@ -198,16 +177,71 @@ private slots:
             QVERIFY(QFile::remove(file_->path()));
         else
             file_->exec(sql);
-        fakes_->errors.guard([this] { login_->Form_Load(); });
-        QCOMPARE(fakes_->boxes.calls.size(), std::size_t{1});
-        QVERIFY2(fakes_->boxes.calls[0].prompt.startsWith(QStringLiteral("Error %1: ").arg(number)),
-                 qPrintable(fakes_->boxes.calls[0].prompt));
-        QCOMPARE(fakes_->end.statuses, std::vector<int>{1});
-        QVERIFY(login_->mainProgram() == nullptr);
-        QCOMPARE(fakes_->tray.added, iconsAdded);
-        QCOMPARE(fakes_->tray.removed, 0);
-        if (sql.isEmpty())
-            QVERIFY(!QFile::exists(file_->path()));
+        Run run;
+        QCOMPARE(run.fakes.boxes.calls.size(), std::size_t{1});
+        QVERIFY(run.fakes.boxes.calls[0].prompt.startsWith(QStringLiteral("Error %1: ").arg(number)));
+        QCOMPARE(run.fakes.end.statuses, std::vector<int>{1});
+        QCOMPARE(run.fakes.tray.added, iconsAdded);
+        QCOMPARE(QFile::exists(file_->path()), !sql.isEmpty());
+    }
+
+    // Protection goes on with the password set in the change-password window (a verifier is
+    // stored, never the text), or, closed without one, with the new file's empty password, so
+    // nobody is locked out. The box takes 40 characters, blanks included. The next start asks
+    // for exactly that password; removed, protection stays off and the verifier is kept.
+    void passwords_data() {
+        QTest::addColumn<QString>("typed"); // empty: the window is closed by its close box
+        QTest::addColumn<QString>("opens");
+        QTest::newRow("a password") << "Open Sesame" << "Open Sesame";
+        QTest::newRow("none set") << "" << "";
+        QTest::newRow("blanks") << "   " << "   ";
+        QTest::newRow("a 41st character is not taken") << QString(41, u'q') << QString(40, u'q');
+    }
+    void passwords() {
+        QFETCH(QString, typed);
+        QFETCH(QString, opens);
+        {
+            Run run;
+            QVERIFY(!run.asks());
+            if (!typed.isEmpty())
+                run.nextPassword(typed);
+            run.main.menu("PasswordProtect");
+            QCOMPARE(stored().startsWith("$argon2id$"), !typed.isEmpty());
+            QVERIFY(typed.isEmpty() || !stored().contains(typed));
+        }
+        {
+            Run run;
+            QVERIFY(run.asks());
+            QVERIFY(!run.logIn(opens + "x"));
+            QVERIFY(run.logIn(opens));
+            run.main.menu("RemovePassword");
+        }
+        Run run;
+        QVERIFY(!run.asks());
+        QVERIFY(stored().startsWith("$argon2id$")); // kept, even the empty one let in
+    }
+
+    // After a stored password the window is only hidden, and comes back empty; closed
+    // otherwise it is discarded, with nothing stored. Esc does not close it. The flag and the
+    // password, written through two connections, never undo each other.
+    void changePasswordWindow() {
+        {
+            Run run;
+            run.nextPassword("one");
+            run.nextPassword("two");
+            run.fakes.dialogs.then([](QDialog& d) {
+                QTest::keyClick(&d, Qt::Key_Escape);
+                QVERIFY(d.isVisible());
+            });
+            for (int i = 0; i < 3; ++i)
+                run.main.menu("ChangePassword");
+            QCOMPARE(run.fakes.dialogs.shown, std::vector<QString>(3, "Change"));
+            run.main.menu("RemovePassword");
+            run.main.menu("PasswordProtect");
+        }
+        Run run;
+        QVERIFY(!run.logIn("one"));
+        QVERIFY(run.logIn("two"));
     }
 };
 
