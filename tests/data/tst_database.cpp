@@ -64,6 +64,11 @@ private slots:
             << 3265 << "%1: the table 'Player' has no field 'WantPassword'.";
         QTest::newRow("Number reused after a delete")
             << QByteArray() << player + addresses.arg("", ", email") << 3409 << noKey;
+        QTest::newRow("Number in a key of two fields")
+            << QByteArray()
+            << player + "CREATE TABLE Addresses (Number INTEGER, Name, Phone, Address, "
+                        "email /* AUTOINCREMENT */, PRIMARY KEY (Number, Name));"
+            << 3409 << noKey;
         QTest::newRow("Number a plain field")
             << QByteArray()
             << player + "CREATE TABLE Addresses (Number INTEGER, Name, Phone, Address, email);"

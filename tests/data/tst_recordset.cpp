@@ -379,8 +379,12 @@ private slots:
         QTest::newRow("writing the number")
             << "collect number" << "3164: The field 'Number' cannot be updated: the file assigns it.";
         QTest::newRow("no such field")
-            << "field" << "3265: Item not found in this collection: the table 'Addresses' has no "
-                          "field 'Nickname'.";
+            << "field Nickname" << "3265: Item not found in this collection: the table "
+                                   "'Addresses' has no field 'Nickname'.";
+        QTest::newRow("a field in other case") << "field NAME" << "no error";
+        QTest::newRow("a table in other case") << "open addresses" << "no error";
+        QTest::newRow("deleted elsewhere")
+            << "delete elsewhere" << "3167: The record is deleted: it is no longer in the file.";
         QTest::newRow("criterion without a sign place")
             << "find Number=17" << "3077: The criterion \"Number=17\" is not of the form \"Field= 17\".";
         QTest::newRow("criterion with an expression")
@@ -409,14 +413,16 @@ private slots:
                          (action == "update" ? rs->Update() : (rs->Edit(), rs->Update(2)));
                      else if (action == "collect number")
                          (rs->Edit(), rs->Collect(Number, 7));
-                     else if (action == "field")
-                         rs->Fields(QStringLiteral("Nickname"));
+                     else if (action.startsWith("field"))
+                         rs->Fields(arg);
                      else if (action.startsWith("find"))
                          rs->FindFirst(arg);
                      else if (action == "next")
                          (rs->MoveNext(), rs->MoveNext());
                      else if (action == "delete")
                          (rs->Delete(), rs->Fields(Name));
+                     else if (action == "delete elsewhere")
+                         (file.exec("DELETE FROM Addresses"), rs->Delete());
                      else if (arg == "4")
                          db->OpenRecordset(Addresses, 4);
                      else

@@ -131,6 +131,10 @@ private slots:
         QTest::keyClick(run.box(), Qt::Key_Return);
         QTest::keyClick(run.box(), Qt::Key_Return);
         QCOMPARE(run.fakes.boxes.calls.size(), std::size_t{2});
+        run.box()->SetText(QString());
+        QTest::keyClicks(run.box(), QString(45, u't')); // the box takes 40
+        QCOMPARE(run.box()->Text(), QString(40, u't'));
+        run.box()->SetText("two");
         setSettings("'two'", "1");
         QTest::qWait(100); // another program's change is seen once the set's trust has run out
         QTest::keyClick(run.box(), Qt::Key_Return);
