@@ -13,6 +13,7 @@
 #include "exchange/CardEdit.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -49,6 +50,7 @@ double sync(const QString& file, const QStringList& first = {}) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
+    QDir().mkpath(QStringLiteral(QUILLBOX_BENCH_DATA));
     const QString sample =
         quillbox::bench::sampleFile(QStringLiteral(QUILLBOX_BENCH_DATA), QStringLiteral(QUILLBOX_DB), contacts);
     const QString file = dir.filePath(QStringLiteral("senha.scc"));

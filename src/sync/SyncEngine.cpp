@@ -111,7 +111,7 @@ public:
     // The row takes what the server then holds; the contact takes it too where it differs,
     // as when the server reads a card otherwise than it was written.
     bool upload(SyncedCard& row, const QByteArray& card, const QByteArray& ifMatch,
-                const std::optional<ContactFields>& here, bool defer = false) {
+                const std::optional<ContactFields>& here) {
         const CardDavClient::PutResult r = dav_.put(row.href, card, ifMatch);
         if (r.status == 412)
             return false;
@@ -132,16 +132,10 @@ public:
         row.card = stored;
         row.agreed = agreed;
         const bool changeHere = here && agreed != *here;
-        if (defer && !changeHere) {
-            deferred_.push_back(row);
-            if (deferred_.size() >= 200 || sinceFlush_.elapsed() > 2000)
-                flush();
-            return true;
-        }
-        store_.write([&] {
+        later([this, row, changeHere] {
             store_.saveCard(row);
             if (changeHere)
-                store_.updateContact(row.number, agreed);
+                store_.updateContact(row.number, row.agreed);
         });
         if (changeHere) {
             ++counts.changedHere;
@@ -150,13 +144,22 @@ public:
         return true;
     }
 
+    // A write that can wait: what it records is found again by a run after a kill (a card the
+    // server has is listed; a change here is still a change). Gathered into few transactions,
+    // since each costs a flush to disk.
+    void later(std::function<void()> write) {
+        later_.push_back(std::move(write));
+        if (later_.size() >= 500 || sinceFlush_.elapsed() > 5000)
+            flush();
+    }
+
     void flush() {
-        if (!deferred_.empty())
+        if (!later_.empty())
             store_.write([&] {
-                for (const SyncedCard& row : deferred_)
-                    store_.saveCard(row);
+                for (const auto& write : later_)
+                    write();
             });
-        deferred_.clear();
+        later_.clear();
         sinceFlush_.restart();
     }
 
@@ -172,7 +175,7 @@ public:
                         server = fetchOne(s.href);
                         continue;
                     }
-                    store_.write([&] { store_.deleteCard(s.href); });
+                    later([this, href = s.href] { store_.deleteCard(href); });
                     ++counts.deletedThere;
                     say_(QStringLiteral("server: deleted %1").arg(name));
                     return;
@@ -189,11 +192,11 @@ public:
                 continue;
             case ServerCard::Changed: {
                 if (!here) { // changed there, deleted here: the edit wins
-                    store_.write([&] {
-                        s.number = store_.addContact(server.fields);
-                        s.etag = server.etag;
-                        s.card = server.data;
-                        s.agreed = server.fields;
+                    s.etag = server.etag;
+                    s.card = server.data;
+                    s.agreed = server.fields;
+                    later([this, s]() mutable {
+                        s.number = store_.addContact(s.agreed);
                         store_.saveCard(s);
                     });
                     ++counts.addedHere;
@@ -207,9 +210,9 @@ public:
                 s.card = server.data;
                 if (merged == server.fields) {
                     s.agreed = merged;
-                    store_.write([&] {
-                        if (merged != *here)
-                            store_.updateContact(s.number, merged);
+                    later([this, s, changeHere = merged != *here] {
+                        if (changeHere)
+                            store_.updateContact(s.number, s.agreed);
                         store_.saveCard(s);
                     });
                     tell(conflicts);
@@ -234,11 +237,11 @@ public:
                 // Gone there: unchanged here, it goes here too; changed here (or never yet
                 // uploaded), it goes up again.
                 if (!here) {
-                    store_.write([&] { store_.deleteCard(s.href); });
+                    later([this, href = s.href] { store_.deleteCard(href); });
                     return;
                 }
                 if (!s.etag.isEmpty() && *here == s.agreed) {
-                    store_.write([&] {
+                    later([this, s] {
                         store_.deleteContact(s.number);
                         store_.deleteCard(s.href);
                     });
@@ -246,8 +249,7 @@ public:
                     say_(QStringLiteral("here: deleted %1").arg(name));
                     return;
                 }
-                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), {}, here,
-                           s.etag.isEmpty())) {
+                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), {}, here)) {
                     ++counts.addedThere;
                     say_(s.etag.isEmpty() && s.agreed == *here
                              ? QStringLiteral("server: added %1").arg(name)
@@ -276,7 +278,7 @@ private:
     data::SyncStore& store_;
     CardDavClient& dav_;
     const SyncEngine::Say& say_;
-    std::vector<SyncedCard> deferred_;
+    std::vector<std::function<void()>> later_;
     QElapsedTimer sinceFlush_;
 };
 
@@ -330,13 +332,18 @@ void Run::run(const QString& book, const data::SyncAccount& account, bool forget
             unsynced.push_back(c.number);
     }
 
-    store_.write([&] {
-        if (forget)
-            for (const SyncedCard& r : store_.cards())
-                store_.deleteCard(r.href);
-        store_.saveAccount({account.url, account.user, account.passwordCommand, book,
-                            forget ? QString() : account.syncToken});
-    });
+    // A sync with nothing to do writes nothing at all.
+    const data::SyncAccount now{account.url, account.user, account.passwordCommand, book,
+                                forget ? QString() : account.syncToken};
+    const auto stored = store_.account();
+    if (forget || !stored || stored->url != now.url || stored->user != now.user ||
+        stored->passwordCommand != now.passwordCommand || stored->addressBook != now.addressBook)
+        store_.write([&] {
+            if (forget)
+                for (const SyncedCard& r : store_.cards())
+                    store_.deleteCard(r.href);
+            store_.saveAccount(now);
+        });
 
     // Contacts synced before.
     for (const SyncedCard& r : rows) {
@@ -405,17 +412,17 @@ void Run::run(const QString& book, const data::SyncAccount& account, bool forget
                 store_.saveCard(row);
         });
     for (SyncedCard& row : uploads) {
-        if (upload(row, row.card, {}, here[row.number], true)) {
+        if (upload(row, row.card, {}, here[row.number])) {
             ++counts.addedThere;
             say_(QStringLiteral("server: added %1").arg(quoted(here[row.number].name)));
         } else {
             settle(row, fetchOne(row.href), here[row.number]);
         }
     }
+    // The token last, with the writes it stands for.
+    if (counts.unresolved == 0 && changes.token != now.syncToken)
+        later([this, token = changes.token] { store_.saveSyncToken(token); });
     flush();
-
-    if (counts.unresolved == 0)
-        store_.write([&] { store_.saveSyncToken(changes.token); });
 }
 
 bool sameServer(const QUrl& a, const QUrl& b) {
