@@ -145,67 +145,39 @@ for row in "${cases[@]}"; do
         fail "no window titled Quillbox appeared"
     elif [[ "$outcome" == runs ]]; then
         # The main window, not a box: the error path writes its line before it shows a box.
+        # Then a click on the list's first entry, to show a contact, and on the Exit button, in
+        # logical pixels of the 536 by 312 client area below the menu bar.
         sleep 1
-        if grep -q '^quillbox: error' "$err"; then
-            fail "reported an error instead of showing the contacts"
-        elif ! kill -0 "$pid" 2>/dev/null; then
-            fail "ended by itself"
+        if grep -q '^quillbox: error' "$err" || ! kill -0 "$pid" 2>/dev/null; then
+            fail "reported an error or ended instead of showing the contacts"
         else
-            # Places in logical pixels of the 536-pixel-wide client area, which is 312 pixels
-            # tall below the menu bar: the list's first entry, to show a contact, then the Exit
-            # button.
             eval "$(xdotool getwindowgeometry --shell "$window")"
             scale=$((WIDTH * 1000 / 536))
             top=$((HEIGHT - 312 * scale / 1000))
-            xdotool mousemove --window "$window" $((420 * scale / 1000)) \
-                $((top + 64 * scale / 1000)) click 1
+            xdotool mousemove --window "$window" $((420 * scale / 1000)) $((top + 64 * scale / 1000)) click 1
             sleep 1
-            if grep -q '^quillbox: error' "$err"; then
-                fail "reported an error on showing a contact"
-            fi
-            xdotool mousemove --window "$window" $((500 * scale / 1000)) \
-                $((top + 292 * scale / 1000)) click 1
+            grep -q '^quillbox: error' "$err" && fail "reported an error on showing a contact"
+            xdotool mousemove --window "$window" $((500 * scale / 1000)) $((top + 292 * scale / 1000)) click 1
         fi
     else
         timeout 10 xdotool windowfocus --sync "$window" || fail "could not focus the box"
         xdotool key Return
     fi
 
-    if ! wait_for_end 30; then
-        fail "still running $([[ $outcome == runs ]] && echo "after Exit was clicked" ||
-            echo "after the box was answered")"
-        kill -KILL "$pid" 2>/dev/null || true
-    fi
+    wait_for_end 30 || { fail "still running after Exit or the box's answer"; kill -KILL "$pid" || true; }
     status=0
     wait "$pid" || status=$?
     pid=
-
     expected_status=$([[ "$outcome" == runs ]] && echo 0 || echo 1)
-    if [[ $status -gt 128 ]]; then
-        fail "ended by signal $((status - 128))"
-    elif [[ $status -ne $expected_status ]]; then
-        fail "ended with status $status, not $expected_status"
-    fi
-    if [[ "$outcome" != runs ]]; then
-        line=$(grep -E '^quillbox: error' "$err" | head -n 1) || true
-        if ! grep -Eq "^quillbox: error ${outcome}: " <<<"$line"; then
-            fail "no 'quillbox: error ${outcome}: ...' line on standard error"
-        elif ! grep -Eq -- "$says" <<<"$line"; then
-            fail "the message does not say /$says/"
-        fi
+    [[ $status -eq $expected_status ]] || fail "ended with status $status, not $expected_status"
+    line=$(grep -E '^quillbox: error' "$err" | head -n 1) || true
+    if [[ "$outcome" != runs ]] && ! grep -Eq "^quillbox: error ${outcome}: .*($says)" <<<"$line"; then
+        fail "no 'quillbox: error ${outcome}: ...' line saying /$says/ on standard error"
     fi
     after=$(snapshot "$work")
-    if [[ "$before" != "$after" ]]; then
-        fail "the folder changed"
-        diff <(echo "$before") <(echo "$after") >&2 || true
-    fi
-
+    [[ "$before" == "$after" ]] || fail "the folder changed:"$'\n'"$(diff <(echo "$before") <(echo "$after"))"
     if [[ $failures -eq $case_failures ]]; then
-        if [[ "$outcome" == runs ]]; then
-            echo "ok [$case_name]: the main window showed a contact, and Exit ended it"
-        else
-            echo "ok [$case_name]: $line"
-        fi
+        echo "ok [$case_name]: ${line:-the main window showed a contact, and Exit ended it}"
     else
         failed_cases=$((failed_cases + 1))
         echo "--- standard error of [$case_name]:" >&2
