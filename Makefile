@@ -98,20 +98,27 @@ test-sanitizers:
 		ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j2 || status=$$?; \
 		$(call check_reports,$(SANITIZE_BUILD)/reports); exit $$status
 
-# libFuzzer on the load steps for FUZZ_SECONDS, from the seeds in fuzz/corpus and every input
-# that once found a fault (fuzz/regressions). New inputs collect in $(FUZZ_BUILD)/corpus; a
-# crash is written to $(FUZZ_BUILD)/crashes and fails the run.
+# libFuzzer on each target for its share of FUZZ_SECONDS: the load steps, the vCard and CSV
+# readers, and export followed by import. Each starts from its seeds in fuzz/corpus/<target>
+# and every input that once found a fault (fuzz/regressions); new inputs collect in
+# $(FUZZ_BUILD)/corpus/<target>. A crash is written to $(FUZZ_BUILD)/crashes and fails the run.
+FUZZ_TARGETS = loadsteps vcard csv roundtrip
 fuzz:
 	bash tools/deps.sh fuzz
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 		-DQUILLBOX_FUZZ=ON -DQUILLBOX_TESTS=OFF -DQUILLBOX_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) --target fuzz_loadsteps
-	rm -rf $(FUZZ_BUILD)/reports && mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes \
-		$(FUZZ_BUILD)/reports
-	status=0; $(call SANITIZER_ENV,$(FUZZ_BUILD)/reports) $(FUZZ_BUILD)/bin/fuzz_loadsteps \
-		-max_total_time=$(FUZZ_SECONDS) -max_len=16384 -timeout=30 -rss_limit_mb=4096 \
-		-dict=fuzz/loadsteps.dict \
-		-print_final_stats=1 -artifact_prefix=$(CURDIR)/$(FUZZ_BUILD)/crashes/ \
-		$(FUZZ_BUILD)/corpus fuzz/corpus $(wildcard fuzz/regressions) || status=$$?; \
-		$(call check_reports,$(FUZZ_BUILD)/reports); exit $$status
+	cmake --build $(FUZZ_BUILD) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	rm -rf $(FUZZ_BUILD)/reports && mkdir -p $(FUZZ_BUILD)/crashes $(FUZZ_BUILD)/reports
+	status=0; for target in $(FUZZ_TARGETS); do \
+		mkdir -p $(FUZZ_BUILD)/corpus/$$target; \
+		dict=fuzz/$$target.dict; [ -f $$dict ] || dict=; \
+		regressions=fuzz/regressions; [ $$target = loadsteps ] || regressions=$$regressions/$$target; \
+		[ -d $$regressions ] || regressions=; \
+		echo "fuzzing $$target for $$(( $(FUZZ_SECONDS) / $(words $(FUZZ_TARGETS)) )) s"; \
+		$(call SANITIZER_ENV,$(FUZZ_BUILD)/reports) $(FUZZ_BUILD)/bin/fuzz_$$target \
+			-max_total_time=$$(( $(FUZZ_SECONDS) / $(words $(FUZZ_TARGETS)) )) -max_len=16384 \
+			-timeout=30 -rss_limit_mb=4096 $${dict:+-dict=$$dict} -print_final_stats=1 \
+			-artifact_prefix=$(CURDIR)/$(FUZZ_BUILD)/crashes/$$target- \
+			$(FUZZ_BUILD)/corpus/$$target fuzz/corpus/$$target $$regressions || status=1; \
+	done; $(call check_reports,$(FUZZ_BUILD)/reports); exit $$status

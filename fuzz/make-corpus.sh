@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Makes the fuzzer's seed files in fuzz/corpus: small databases (512-byte pages) made by
-# quillbox-db, some of them changed afterwards with the sqlite3 shell, and a few broken files.
+# Makes the load steps fuzzer's seed files in fuzz/corpus/loadsteps: small databases (512-byte
+# pages) made by quillbox-db, some of them changed afterwards with the sqlite3 shell, and a few
+# broken files.
 # The files are kept in the repository; run this only to make them anew.
 #
 # usage: fuzz/make-corpus.sh PATH/TO/quillbox-db
 set -euo pipefail
 quillbox_db=$(realpath "$1")
-out=$(realpath "$(dirname "$0")")/corpus
+out=$(realpath "$(dirname "$0")")/corpus/loadsteps
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$out"

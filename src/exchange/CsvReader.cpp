@@ -50,6 +50,9 @@ struct Column {
     int index;
     QString group; // address columns: the prefix that groups them
     int rank = 1;  // e-mail and phone columns: lower is tried first
+    // A web mail program's numbered columns ("E-mail 1 - Value", "Address 1 - Street") may hold
+    // several values joined by " ::: ".
+    bool joined = false;
 };
 
 QString normalised(const QString& header) {
@@ -132,6 +135,7 @@ std::optional<Column> classify(const QString& header, int index) {
             c.rank = 2;
         else if (!m.captured(numberGroup).isEmpty())
             c.rank = m.captured(numberGroup).toInt();
+        c.joined = h.endsWith(QLatin1String("value"));
         return c;
     };
     if (const auto m = email.match(h); m.hasMatch())
@@ -149,16 +153,24 @@ std::optional<Column> classify(const QString& header, int index) {
             continue;
         const auto found = addressSuffixes().find(h.mid(prefix.size()));
         if (found != addressSuffixes().end())
-            return Column{found->second, index, prefix};
+            return Column{found->second, index, prefix, 1,
+                          prefix.startsWith(QLatin1String("address"))};
     }
     return std::nullopt;
 }
 
-// The first of several values that one web mail program joins in a cell.
-QString firstValue(const QString& cell) {
-    const qsizetype at = cell.indexOf(QLatin1String(" ::: "));
-    return at < 0 ? cell : cell.left(at);
-}
+// A row's field for one kind of column: the first filled one.
+struct Slot {
+    const QString* value = nullptr;
+    bool joined = false;
+
+    QString text() const {
+        if (!value)
+            return {};
+        const qsizetype at = joined ? value->indexOf(QLatin1String(" ::: ")) : -1;
+        return at < 0 ? *value : value->left(at);
+    }
+};
 
 constexpr int addressKinds = static_cast<int>(Kind::Country) + 1;
 
@@ -172,7 +184,7 @@ public:
             const auto column = classify(header[i], i);
             if (!column)
                 continue;
-            Role role{column->kind, column->rank, -1};
+            Role role{column->kind, column->rank, -1, column->joined};
             if (column->kind >= Kind::AddressOrStreet) {
                 const auto found = std::find(groups_.begin(), groups_.end(), column->group);
                 role.group = static_cast<int>(found - groups_.begin());
@@ -200,23 +212,22 @@ public:
 
     Person person(const QStringList& fields) const {
         // Per kind, the first filled field in column order; e-mail and phone by rank first.
-        const QString *first = nullptr, *last = nullptr, *full = nullptr, *organisation = nullptr;
-        const QString *email = nullptr, *phone = nullptr;
+        Slot first, last, full, organisation, email, phone;
         int emailRank = 0, phoneRank = 0;
-        std::vector<std::array<const QString*, addressKinds>> parts(groups_.size());
+        std::vector<std::array<Slot, addressKinds>> parts(groups_.size());
         const qsizetype n = std::min<qsizetype>(fields.size(), qsizetype(roles_.size()));
         for (qsizetype i = 0; i < n; ++i) {
             const auto& role = roles_[static_cast<size_t>(i)];
             const QString& value = fields[i];
             if (!role || value.isEmpty())
                 continue;
-            const auto firstOf = [&value](const QString*& slot) {
-                if (!slot)
-                    slot = &value;
+            const auto firstOf = [&value, &role](Slot& slot) {
+                if (!slot.value)
+                    slot = {&value, role->joined};
             };
-            const auto ranked = [&value, &role](const QString*& slot, int& rank) {
-                if (!slot || role->rank < rank) {
-                    slot = &value;
+            const auto ranked = [&value, &role](Slot& slot, int& rank) {
+                if (!slot.value || role->rank < rank) {
+                    slot = {&value, role->joined};
                     rank = role->rank;
                 }
             };
@@ -243,20 +254,19 @@ public:
                 firstOf(parts[static_cast<size_t>(role->group)][static_cast<size_t>(role->kind)]);
             }
         }
-        const auto text = [](const QString* p) { return p ? *p : QString(); };
         Person p;
-        const QString firstName = storedLineBreaks(text(first).trimmed());
-        const QString lastName = storedLineBreaks(text(last).trimmed());
+        const QString firstName = storedLineBreaks(first.text().trimmed());
+        const QString lastName = storedLineBreaks(last.text().trimmed());
         if (!firstName.isEmpty() && !lastName.isEmpty())
             p.name = lastName + QLatin1String(", ") + firstName;
         else
             p.name = lastName + firstName;
         if (p.name.isEmpty())
-            p.name = storedLineBreaks(text(full));
+            p.name = storedLineBreaks(full.text());
         if (p.name.isEmpty())
-            p.name = storedLineBreaks(text(organisation));
-        p.email = storedLineBreaks(firstValue(text(email)));
-        p.phone = storedLineBreaks(firstValue(text(phone)));
+            p.name = storedLineBreaks(organisation.text());
+        p.email = storedLineBreaks(email.text());
+        p.phone = storedLineBreaks(phone.text());
         for (const auto& group : parts) {
             p.address = address(group);
             if (!p.address.isEmpty())
@@ -270,13 +280,11 @@ private:
         Kind kind;
         int rank;
         int group; // address columns: index into groups_
+        bool joined;
     };
 
-    static QString address(const std::array<const QString*, addressKinds>& group) {
-        const auto part = [&group](Kind kind) {
-            const QString* p = group[static_cast<size_t>(kind)];
-            return p ? firstValue(*p) : QString();
-        };
+    static QString address(const std::array<Slot, addressKinds>& group) {
+        const auto part = [&group](Kind kind) { return group[static_cast<size_t>(kind)].text(); };
         if (const QString formatted = part(Kind::Formatted); !formatted.isEmpty())
             return storedLineBreaks(formatted);
         AddressParts parts{part(Kind::PoBox),  part(Kind::Extended), part(Kind::Street),

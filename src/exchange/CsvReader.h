@@ -25,8 +25,8 @@ namespace quillbox::exchange {
 //            or none) with something in it: its formatted address ("Address 1 - Formatted",
 //            or an "... Address" column in a group without parts) exactly as written, or else
 //            its parts on lines (see addressLines)
-// A cell of an e-mail, phone or address column may hold several values joined by " ::: ", as
-// one web mail program writes them: the first is taken. Line breaks come as "\r\n". Each row
+// A numbered column of a web mail program ("E-mail 1 - Value", "Address 1 - Formatted") may hold
+// several values joined by " ::: ": the first is taken. Line breaks come as "\r\n". Each row
 // costs time in proportion to its length, whatever the header holds.
 // A file the reader cannot take (quotes out of place, text that is not UTF-8, no header that
 // names a person, a row too wide) is a FormatError naming the line.

@@ -1,8 +1,10 @@
-// Replays every input the fuzzer ever found a fault with, and its seed corpus, through the same
-// load steps in the ordinary build: each must load or end in an EngineError. A table whose
+// Replays every input the fuzzers ever found a fault with, and their seed corpora, through the
+// same targets in the ordinary build: each must load or end in an EngineError, be read or
+// refused, and come back whole from a round trip. A table whose
 // records come back out of order ends a walk with an error that names it, not a walk that goes
 // round for ever.
 
+#include "ExchangeTargets.h"
 #include "LoadSteps.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
@@ -28,6 +30,28 @@ private slots:
         const QByteArray bytes = f.readAll();
         quillbox::fuzz::runLoadSteps(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                      static_cast<std::size_t>(bytes.size()));
+    }
+
+    void exchangeInputsEndCleanly_data() {
+        QTest::addColumn<QString>("path");
+        for (const char* target : {"vcard", "csv", "roundtrip"})
+            for (const char* folder : {"corpus", "regressions"})
+                for (const QFileInfo& f : QDir(QUILLBOX_FUZZ_DIR "/" + QString(folder) + "/" + target)
+                                              .entryInfoList(QDir::Files, QDir::Name))
+                    QTest::addRow("%s/%s/%s", folder, target, qPrintable(f.fileName()))
+                        << f.absoluteFilePath();
+    }
+    void exchangeInputsEndCleanly() {
+        QFETCH(QString, path);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        const QString target = f.fileName().section('/', -2, -2);
+        const auto run = target == "vcard" ? quillbox::fuzz::readVCardInput
+                         : target == "csv" ? quillbox::fuzz::readCsvInput
+                                           : quillbox::fuzz::roundTrip;
+        run(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size()));
     }
 
     void walkOverRecordsOutOfOrderEnds() {

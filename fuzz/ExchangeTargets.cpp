@@ -1,0 +1,83 @@
+#include "ExchangeTargets.h"
+
+#include "exchange/CsvReader.h"
+#include "exchange/FormatError.h"
+#include "exchange/TextFile.h"
+#include "exchange/VCardReader.h"
+#include "exchange/Writers.h"
+
+#include <QList>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillbox::fuzz {
+
+using namespace quillbox::exchange;
+
+namespace {
+
+QByteArray bytes(const std::uint8_t* data, std::size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+[[noreturn]] void fault(const QString& what) {
+    std::fprintf(stderr, "%s\n", qPrintable(what));
+    std::abort();
+}
+
+} // namespace
+
+void readVCardInput(const std::uint8_t* data, std::size_t size) {
+    try {
+        readVCards(bytes(data, size));
+    } catch (const FormatError&) {
+    }
+}
+
+void readCsvInput(const std::uint8_t* data, std::size_t size) {
+    try {
+        readCsv(bytes(data, size));
+    } catch (const FormatError&) {
+    }
+}
+
+void roundTrip(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return;
+    const int format = data[0] % 3;
+    const QList<QByteArray> fields = bytes(data + 1, size - 1).split('\0');
+    Person contact{{}, textFromUtf8(fields.value(0)), textFromUtf8(fields.value(1)),
+                   textFromUtf8(fields.value(2)), textFromUtf8(fields.value(3))};
+    if (contact.name.isEmpty())
+        contact.name = QStringLiteral("x"); // the import leaves out a contact without a name
+    const Person neighbour{{}, QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}};
+
+    QByteArray file;
+    std::vector<Person> read;
+    try {
+        if (format == 2) {
+            appendCsvHeader(file);
+            appendCsvRow(file, contact);
+            appendCsvRow(file, neighbour);
+            read = readCsv(file);
+        } else {
+            const VCardVersion version = format == 0 ? VCardVersion::V30 : VCardVersion::V40;
+            appendVCard(file, contact, version);
+            appendVCard(file, neighbour, version);
+            read = readVCards(file);
+        }
+    } catch (const FormatError& e) {
+        fault(QStringLiteral("the import refused the export: %1\n%2")
+                  .arg(e.message(), QString::fromUtf8(file)));
+    }
+    const auto same = [](const Person& a, const Person& b) {
+        return a.name == storedLineBreaks(b.name) && a.email == storedLineBreaks(b.email) &&
+               a.phone == storedLineBreaks(b.phone) && a.address == storedLineBreaks(b.address);
+    };
+    if (read.size() != 2 || !same(read[0], contact) || !same(read[1], neighbour))
+        fault(QStringLiteral("the import did not give back what was exported:\n%1")
+                  .arg(QString::fromUtf8(file)));
+}
+
+} // namespace quillbox::fuzz
