@@ -367,7 +367,7 @@ void TestExchange::roundTrip_data() {
         {"two commas", "Smith, John, Jr.", "", "", ""},
         {"comma without blank", "Smith,John", "", "", ""},
         {"quotes", "\"Al\" O'Neil, \"Bo\"", "\"a b\"@x.org", "\"1\"", "\"q\"\r\n\"\""},
-        {"separators", "A;B, C,D", "a;b,c@x", "1;2,3\t4", "a, b; c\r\nd\te"},
+        {"separators", "A;B, C,D", "a;b,c@x ::: y", "1;2,3\t4", "a, b; c\r\nd\te"},
         {"backslashes", "C:\\, \\n", "\\", "\\\\", "C:\\new\\\r\n\\"},
         {"carets and escapes", "^n, ^^", "^'", "=0D=0A", "^n^^^'\r\n\\n\\,"},
         {"line breaks", "A\r\nB, C", "a\r\nb", "1\r\n2", "\r\n\r\nx\r\n\r\n"},
