@@ -12,7 +12,9 @@
 #include <string>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillbox::data {
 
@@ -204,6 +206,14 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
         throw EngineError(SQLITE_READONLY,
                           QStringLiteral("%1: the file cannot be written; check its permissions.")
                               .arg(context));
+    // Every change goes through a journal made beside the file: in a folder where no file may
+    // be made, the first change would fail, and lose what the user had typed.
+    const QString folder = info.absolutePath();
+    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+        throw EngineError(SQLITE_READONLY_DIRECTORY,
+                          QStringLiteral("%1: no file can be made in the folder '%2', and changes "
+                                         "need one there; check the folder's permissions.")
+                              .arg(context, folder));
     try {
         // The rollback journal, not WAL: the SQLite we build on has a WAL fault that can corrupt
         // the file when several connections write or checkpoint at once, as ours do.

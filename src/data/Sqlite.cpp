@@ -11,6 +11,11 @@ void fail(sqlite3* db, int rc, const QString& context) {
     // transaction control call); prefer the text that belongs to the code we report.
     if (db && (code & 0xff) != (rc & 0xff))
         message = QString::fromUtf8(sqlite3_errstr(rc));
+    // SQLite calls this "attempt to write a readonly database", which sends the user to the
+    // permissions; the file was in fact renamed, deleted or replaced under the connection.
+    if (code == SQLITE_READONLY_DBMOVED)
+        message = QStringLiteral("the database file was removed or replaced while the program "
+                                 "had it open.");
     if (!context.isEmpty())
         message = context + QStringLiteral(": ") + message;
     throw EngineError((code & 0xff) == (rc & 0xff) ? code : rc, message);

@@ -9,9 +9,11 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <thread>
+#include <unistd.h>
 
 using namespace quillbox::data;
 
@@ -98,6 +100,70 @@ private slots:
             QCOMPARE(e.description(), description.arg("'" + file.path() + "'"));
         }
         QCOMPARE(folderState(file.folder()), before);
+    }
+
+    // A file the program may not write, or a folder in which it may not make the journal that
+    // every change goes through, is refused at opening rather than at the first change. Root is
+    // not bound by permissions, so it acts as nobody for the opening.
+    void unwritableIsRefused_data() {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("file") << false;
+        QTest::newRow("folder") << true;
+    }
+    void unwritableIsRefused() {
+        QFETCH(bool, folder);
+        ScratchDatabase file;
+        const QString dir = QFileInfo(file.folder()).absoluteFilePath();
+        QVERIFY(folder ? QFile::setPermissions(dir, QFile::ReadOwner | QFile::ExeOwner)
+                       : QFile::setPermissions(file.path(), QFile::ReadOwner));
+        const bool root = geteuid() == 0;
+        if (root) {
+            for (const QString& path : {dir, file.path()})
+                QCOMPARE(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+            QCOMPARE(::seteuid(65534), 0);
+        }
+        int number = 0;
+        QString description;
+        try {
+            OpenDatabase(file.path());
+        } catch (const EngineError& e) {
+            number = e.number();
+            description = e.description();
+        }
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QVERIFY(QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(number, folder ? SQLITE_READONLY_DIRECTORY : SQLITE_READONLY);
+        QVERIFY2(description.contains(folder ? QStringLiteral("folder '%1'").arg(dir) : file.path()),
+                 qPrintable(description));
+    }
+
+    // The file renamed away, deleted or replaced under an open connection: a change fails, and
+    // says what happened rather than sending the user to the permissions.
+    void fileGoneWhileOpen_data() {
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("removed") << false;
+        QTest::newRow("replaced") << true;
+    }
+    void fileGoneWhileOpen() {
+        QFETCH(bool, replaced);
+        ScratchDatabase file;
+        auto db = OpenDatabase(file.path());
+        auto settings = db->OpenRecordset(QStringLiteral("Player"));
+        QVERIFY(QFile::copy(file.path(), file.path() + ".new"));
+        QVERIFY(QFile::remove(file.path()));
+        if (replaced)
+            QVERIFY(QFile::rename(file.path() + ".new", file.path()));
+        try {
+            settings->Edit();
+            settings->Collect(QStringLiteral("WantPassword"), 1);
+            settings->Update();
+            QFAIL("wrote to a file no longer there");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.number(), SQLITE_READONLY_DBMOVED);
+            QVERIFY2(e.description().contains(QLatin1String("removed or replaced")) &&
+                         !e.description().contains(QLatin1String("readonly")),
+                     qPrintable(e.description()));
+        }
     }
 
     // Read back from the connection itself: every committed change on disk when its call
