@@ -51,6 +51,30 @@ bool typesText(const QKeyEvent& event) {
            (c.isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate());
 }
 
+// A key with Alt or Ctrl held is a command, never text; Qt would type Alt+F as "f".
+bool isCommandChord(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers held =
+        event.modifiers() & (Qt::AltModifier | Qt::ControlModifier);
+#ifdef Q_OS_WIN
+    // AltGr arrives as Ctrl+Alt there, and types "@" or "€" on many keyboards.
+    if (held == (Qt::AltModifier | Qt::ControlModifier))
+        return false;
+#endif
+    return held != Qt::NoModifier && !event.text().isEmpty();
+}
+
+// The same key with no text: the box still does its own editing keys (Ctrl+C, Ctrl+Backspace,
+// ...) by key and modifiers, and types nothing.
+QKeyEvent withoutText(const QKeyEvent& event) {
+    return QKeyEvent(event.type(), event.key(), event.modifiers(), event.nativeScanCode(),
+                     event.nativeVirtualKey(), event.nativeModifiers(), QString(),
+                     event.isAutoRepeat(), static_cast<quint16>(event.count()));
+}
+
+// A piece of a long line ends at the first blank after this many characters. Laying out one
+// piece after a key takes well under a millisecond.
+constexpr qsizetype kPieceLength = 1000;
+
 } // namespace
 
 // QLineEdit lets its validator rewrite every edited text; this is where the limit is kept.
@@ -107,6 +131,16 @@ int LineBox::MaxLength() const {
     return limit_;
 }
 
+void LineBox::keyPressEvent(QKeyEvent* event) {
+    if (isCommandChord(*event)) {
+        QKeyEvent bare = withoutText(*event);
+        QLineEdit::keyPressEvent(&bare);
+        event->setAccepted(bare.isAccepted());
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
 // QLineEdit's own maxLength cuts pasted text at a code unit, possibly between the halves of a
 // pair, and does not hold once a longer text was stored; the inserted part is mended here.
 void LineBox::applyLimit(QString& input, int& pos) const {
@@ -159,13 +193,52 @@ MultiLineBox::~MultiLineBox() = default;
 QString MultiLineBox::Text() const {
     // toPlainText would turn no-break spaces into plain ones; the stored text must come back as is.
     QString text = document()->toRawText();
+    if (pieces_)
+        text.replace(QChar::ParagraphSeparator, u' ');
     text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
     return text;
 }
 
 void MultiLineBox::SetText(const QString& text) {
-    setPlainText(text);
+    setPlainText(pieces_ ? toDocument(text, true) : text);
+}
+
+void MultiLineBox::SetLongLinesInPieces(bool on) {
+    pieces_ = on;
+}
+
+QString MultiLineBox::toDocument(const QString& text, bool split) const {
+    QString out;
+    out.reserve(text.size());
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' || c == u'\n' || isLineBreak(c)) {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            out += QChar::LineSeparator; // a break of the user's, inside the piece
+            ++run;
+        } else if (split && c == u' ' && run >= kPieceLength) {
+            out += QChar::ParagraphSeparator;
+            run = 0;
+        } else {
+            out += c;
+            ++run;
+        }
+    }
+    return out;
+}
+
+QMimeData* MultiLineBox::createMimeDataFromSelection() const {
+    if (!pieces_)
+        return QPlainTextEdit::createMimeDataFromSelection();
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, u' ');
+    text.replace(QChar::LineSeparator, u'\n');
+    auto* mime = new QMimeData;
+    mime->setText(text);
+    return mime;
 }
 
 void MultiLineBox::SetMaxLength(int length) {
@@ -189,14 +262,22 @@ void MultiLineBox::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    if (isCommandChord(*event)) {
+        QKeyEvent bare = withoutText(*event);
+        QPlainTextEdit::keyPressEvent(&bare);
+        event->setAccepted(bare.isAccepted());
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (limit_ > 0 && (enter || typesText(*event)) && !isReadOnly()) {
+    if ((limit_ > 0 || (pieces_ && enter)) && (enter || typesText(*event)) && !isReadOnly()) {
         // Shift+Enter would put a line separator, which is stored as a line break all the same.
         const QString text = enter ? QStringLiteral("\n") : event->text();
-        const QString fits = fitting(text);
-        if (fits.size() < text.size()) {
-            if (!fits.isEmpty())
-                insertPlainText(fits);
+        const QString fits = limit_ > 0 ? fitting(text) : text;
+        if (fits.size() < text.size() || (pieces_ && enter)) {
+            if (!fits.isEmpty()) {
+                insertPlainText(pieces_ ? toDocument(fits, false) : fits);
+                ensureCursorVisible();
+            }
             event->accept();
             return;
         }
@@ -205,11 +286,13 @@ void MultiLineBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void MultiLineBox::inputMethodEvent(QInputMethodEvent* event) {
-    if (limit_ > 0 && !event->commitString().isEmpty()) {
-        const QString fits = fitting(event->commitString());
-        if (fits.size() < event->commitString().size()) {
+    if ((limit_ > 0 || pieces_) && !event->commitString().isEmpty()) {
+        const QString fits = limit_ > 0 ? fitting(event->commitString()) : event->commitString();
+        const QString commit = pieces_ ? toDocument(fits, false) : fits;
+        if (commit != event->commitString()) {
             QInputMethodEvent trimmed(event->preeditString(), event->attributes());
-            trimmed.setCommitString(fits, event->replacementStart(), event->replacementLength());
+            trimmed.setCommitString(commit, event->replacementStart(),
+                                    event->replacementLength());
             QPlainTextEdit::inputMethodEvent(&trimmed);
             event->accept();
             return;
@@ -220,11 +303,11 @@ void MultiLineBox::inputMethodEvent(QInputMethodEvent* event) {
 
 // Paste, drop and the X11 selection paste all come through here.
 void MultiLineBox::insertFromMimeData(const QMimeData* source) {
-    if (limit_ > 0 && source->hasText()) {
+    if ((limit_ > 0 || pieces_) && source->hasText()) {
         const QString text = source->text();
-        const QString fits = fitting(text);
-        if (fits.size() < text.size()) {
-            insertPlainText(fits);
+        const QString fits = limit_ > 0 ? fitting(text) : text;
+        if (fits.size() < text.size() || pieces_) {
+            insertPlainText(pieces_ ? toDocument(fits, true) : fits);
             ensureCursorVisible();
             return;
         }
@@ -235,8 +318,11 @@ void MultiLineBox::insertFromMimeData(const QMimeData* source) {
 QString MultiLineBox::fitting(const QString& text) const {
     const QString raw = document()->toRawText();
     const QString selected = textCursor().selectedText();
-    const auto weight = [](const QString& s) {
-        return s.size() + std::count_if(s.begin(), s.end(), isLineBreak);
+    // In pieces, a paragraph break stands for a blank.
+    const auto weight = [this](const QString& s) {
+        return s.size() + std::count_if(s.begin(), s.end(), [this](QChar c) {
+                   return c == QChar::LineSeparator || (c == QChar::ParagraphSeparator && !pieces_);
+               });
     };
     qsizetype room = limit_ - (weight(raw) - weight(selected));
 

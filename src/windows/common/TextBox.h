@@ -27,6 +27,9 @@ public:
     // Shows every character typed as `mask` and keeps input methods out, for passwords.
     void SetPasswordChar(QChar mask);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     class Limiter;
 
@@ -56,16 +59,27 @@ public:
     // A vertical scroll bar or none; never a horizontal one, since lines wrap.
     void setScrollBars(bool vertical);
 
+    // For a box whose one line may run to megabytes (the send list). Qt lays a paragraph out
+    // whole after every key, so such a line is kept as paragraphs of about a thousand
+    // characters, each break standing in for a blank of the text; the user's own line breaks
+    // become line separators inside a paragraph. Text() and copying give the text back as it
+    // was. Set before any text goes in.
+    void SetLongLinesInPieces(bool on);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
     // What of text can go in place of the selection without passing the limit.
     QString fitting(const QString& text) const;
+    // Text as it goes into the document: in pieces, line breaks as line separators.
+    QString toDocument(const QString& text, bool split) const;
 
     int limit_ = 0;
+    bool pieces_ = false;
 };
 
 } // namespace quillbox::windows

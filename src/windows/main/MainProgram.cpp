@@ -164,6 +164,7 @@ void MainProgram::buildControls() {
     txtAddress->setScrollBars(false);
     txtUpdateAddress->setScrollBars(false);
     txtEmailList->setScrollBars(true);
+    txtEmailList->SetLongLinesInPieces(true); // Add Everybody may put megabytes there
     imgIcon->setPixmap(programIcon().pixmap(32, 32));
     imgIcon->setFocusPolicy(Qt::NoFocus);
 

@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QtTest>
 
 using quillbox::windows::LineBox;
@@ -16,7 +17,7 @@ namespace {
 constexpr int atEnd = -1, allSelected = -2;
 
 // Sets up a box of either kind, lets the user act ('t'ype, 'k'ey with text, 'e'nter, 'p'aste,
-// 'd'rop, 'c'ompose) and gives back its text.
+// 'd'rop, 'c'ompose, a key with 'a'lt, Ctrl+'A'lt or 'C'trl) and gives back its text.
 template <class Box>
 QString afterUser(int limit, const QString& initial, int cursor, char action, const QString& input) {
     Box box;
@@ -68,6 +69,15 @@ QString afterUser(int limit, const QString& initial, int cursor, char action, co
         QCoreApplication::sendEvent(&box, &preedit);
         QCoreApplication::sendEvent(&box, &commit);
         break;
+    case 'a':
+        QTest::keyClick(&box, input.front().toLatin1(), Qt::AltModifier);
+        break;
+    case 'A':
+        QTest::keyClick(&box, input.front().toLatin1(), Qt::AltModifier | Qt::ControlModifier);
+        break;
+    case 'C':
+        QTest::keyClick(&box, input.front().toLatin1(), Qt::ControlModifier);
+        break;
     }
     return box.Text();
 }
@@ -103,6 +113,10 @@ private slots:
             // What the program stored comes in whole, and the user cannot make it longer.
             row("typing into a stored text over the limit") << 3 << "abcdefgh" << 1 << 't' << "xy" << "abcdefgh";
             row("deleting from it makes no room") << 3 << "abcdefgh" << 1 << 't' << "\bxy" << "bcdefgh";
+            // A key held with Alt or Ctrl types nothing; the box's own editing keys still work.
+            row("Alt with a letter") << 0 << "ab" << atEnd << 'a' << "f" << "ab";
+            row("Ctrl+Alt with a letter") << 0 << "ab" << atEnd << 'A' << "f" << "ab";
+            row("Ctrl+Backspace deletes a word") << 0 << "ab cd" << atEnd << 'C' << "\b" << "ab ";
         }
         QTest::newRow("line: a cut would split an emoji") << false << 3 << "ab" + grin << 1 << 't' << "xy" << "ab" + grin;
         // A line break is stored as CR LF, so it takes two of the limit.
@@ -143,6 +157,40 @@ private slots:
         box.moveCursor(QTextCursor::End);
         QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier); // a line break like Enter
         QCOMPARE(box.Text(), text + "\r\n");
+    }
+
+    // The send list's box keeps a long line in pieces, each break standing for a blank; what
+    // comes out is always the text as the user and the program put it in.
+    void longLineInPieces() {
+        MultiLineBox box;
+        box.SetLongLinesInPieces(true);
+        QString text;
+        for (int i = 0; i < 300; ++i)
+            text += QStringLiteral("%1person%2@example.com").arg(i ? ", " : "").arg(i);
+        text += QStringLiteral("\r\nlast  line ");
+        box.SetText(text);
+        QVERIFY(box.document()->blockCount() > 3);
+        QCOMPARE(box.Text(), text);
+        // Backspace at a piece's start takes the blank it stands for.
+        const int firstBreak = box.document()->findBlockByNumber(1).position() - 1;
+        QCOMPARE(text[firstBreak], u' ');
+        box.setTextCursor(QTextCursor(box.document()->findBlockByNumber(1)));
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        text.remove(firstBreak, 1);
+        QCOMPARE(box.Text(), text);
+        box.moveCursor(QTextCursor::End);
+        QTest::keyClick(&box, Qt::Key_Return);
+        QTest::keyClicks(&box, QStringLiteral("x y"));
+        text += QStringLiteral("\r\nx y");
+        QCOMPARE(box.Text(), text);
+        box.selectAll();
+        box.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString(text).replace("\r\n", "\n"));
+        box.SetText(QString());
+        box.paste();
+        QCOMPARE(box.Text(), text);
+        box.undo();
+        QCOMPARE(box.Text(), QString());
     }
 
     // Undo only goes back to states the limit let through, or to what the program stored;
