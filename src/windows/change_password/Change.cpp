@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "windows/FitText.h"
 #include "security/Password.h"
 #include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
@@ -38,6 +39,8 @@ Change::Change(Services& services)
     cmdOK1->setObjectName(QStringLiteral("cmdOK1"));
     cmdOK1->setGeometry(twipsRect(1320, 720, 855, 375));
     cmdOK1->setDefault(true); // Enter
+
+    fitFont(this); // the box starts where "New Password:" ends
 
     setTabOrder(txtChangePassword, cmdOK1);
     txtChangePassword->setFocus();

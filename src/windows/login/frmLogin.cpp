@@ -10,6 +10,7 @@
 #include "windows/common/TextBox.h"
 #include "windows/main/MainProgram.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -25,6 +26,8 @@ frmLogin::frmLogin(Services& services)
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Authentication"));
     setWindowIcon(programIcon());
+    // Made first at every start: message boxes without a parent window take this icon too.
+    QApplication::setWindowIcon(programIcon());
     setFixedSize(px(3525), px(1290));
 
     lblLabels = new QLabel(QStringLiteral("&Password:"), this);

@@ -78,8 +78,13 @@ bool MainProgram::findSelectedContact() {
 }
 
 // The entry's contact was removed by another program or copy since the list was filled: the
-// entry goes, and nobody counts as chosen.
+// entry goes, its details leave the Update boxes (never to be shown or stored as another
+// contact's), and nobody counts as chosen.
 void MainProgram::forgetStaleEntry(int index) {
+    txtUpdateName->SetText(QString());
+    txtUpdateEmail->SetText(QString());
+    txtUpdatePhone->SetText(QString());
+    txtUpdateAddress->SetText(QString());
     lstRecords->RemoveItem(index);
     NoPersonChosen = 1;
 }
@@ -91,11 +96,6 @@ void MainProgram::lstRecords_Click() {
         return;
     contacts_->FindFirst(numberCriterion(lstRecords->ItemData(index)));
     if (contacts_->NoMatch()) {
-        // Never show another contact's details as the chosen person's.
-        txtUpdateName->SetText(QString());
-        txtUpdateEmail->SetText(QString());
-        txtUpdatePhone->SetText(QString());
-        txtUpdateAddress->SetText(QString());
         forgetStaleEntry(index);
         return;
     }

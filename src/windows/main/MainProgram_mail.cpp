@@ -14,7 +14,17 @@
 namespace quillbox::windows {
 
 namespace {
+
 const QString MailTo = QStringLiteral("mailto:");
+
+// The opener gets the request as one program argument, and Linux refuses to start a program
+// with an argument of 32 pages or more (MAX_ARG_STRLEN, 128 KiB with the closing NUL): a start
+// that fails says nothing, so the size is checked before.
+bool fitsOneArgument(const QString& request) {
+    constexpr qsizetype maxArgumentBytes = 32 * 4096;
+    return request.toUtf8().size() < maxArgumentBytes;
+}
+
 } // namespace
 
 void MainProgram::cmdSend_Click() { s_.mail.open(MailTo + txtUpdateEmail->Text()); }
@@ -82,7 +92,15 @@ void MainProgram::cmdAddAll_Click() {
 
 void MainProgram::cmdClearEmailList_Click() { txtEmailList->SetText(QString()); }
 
-void MainProgram::cmdSendList_Click() { s_.mail.open(MailTo + txtEmailList->Text()); }
+void MainProgram::cmdSendList_Click() {
+    const QString request = MailTo + txtEmailList->Text();
+    if (!fitsOneArgument(request)) {
+        s_.boxes.MsgBox(QStringLiteral("The send list is too long to send in one e-mail!"),
+                        platform::MessageBoxService::StyleExclamation, QStringLiteral("Oops!"));
+        return;
+    }
+    s_.mail.open(request);
+}
 
 void MainProgram::cmdDone_Click() {
     setOuterHeight(px(5490));

@@ -12,6 +12,8 @@ void MainProgram::Form_MouseMove(int message) {
         return;
     trayBusy = true;
     if (trayMessage == tray::WM_LBUTTONDBLCLK) {
+        // A window minimized from its title bar stays so through show(); bring it back as it was.
+        setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
         raise();
         activateWindow();

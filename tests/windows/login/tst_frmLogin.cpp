@@ -4,10 +4,12 @@
 
 #include "security/Password.h"
 #include "support/MainWindowFixture.h"
+#include "windows/ProgramIcon.h"
 #include "windows/login/frmLogin.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 
 using namespace quillbox;
 
@@ -38,6 +40,8 @@ struct Run {
             auto* box = d.findChild<windows::LineBox*>("txtChangePassword");
             QCOMPARE(box->Text(), QString());
             QCOMPARE(d.focusWidget(), box);
+            const auto* label = d.findChild<QLabel*>("Label1"); // not run under by the box
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= box->x() - label->x());
             QTest::keyClicks(box, password);
             QTest::keyClick(box, Qt::Key_Return);
         });
@@ -127,6 +131,7 @@ private slots:
         setSettings("'one'", "1");
         Run run;
         QTest::keyClicks(run.box(), "two");
+        QTest::keyClick(run.box(), Qt::Key_O, Qt::AltModifier); // a chord types nothing
         QCOMPARE(run.box()->displayText(), QStringLiteral("***"));
         QTest::keyClick(run.box(), Qt::Key_Return);
         QTest::keyClick(run.box(), Qt::Key_Return);
@@ -139,6 +144,12 @@ private slots:
         QTest::qWait(100); // another program's change is seen once the set's trust has run out
         QTest::keyClick(run.box(), Qt::Key_Return);
         QVERIFY(run.login.mainProgram() && !run.asks());
+    }
+
+    // Message boxes without a parent window show it.
+    void applicationIcon() {
+        Run run;
+        QCOMPARE(QApplication::windowIcon().cacheKey(), windows::programIcon().cacheKey());
     }
 
     void cancelEndsTheProgram_data() {

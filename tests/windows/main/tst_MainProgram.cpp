@@ -140,6 +140,13 @@ private slots:
 
         const char* deleteWho = "Delete Who?";
         const char* really = "Do you really want to delete the selected entry?";
+        // The opener takes the request as one argument, under 128 KiB with its closing NUL.
+        const QString longList = "menu EmailList|type txtEmailList=" +
+                                 QString("ab, ").repeated(32768).left(32 * 4096 - 7) +
+                                 "|press cmdSendList";
+        row("send list too long", qPrintable(longList),
+            "The send list is too long to send in one e-mail!", "Oops!", 48, asLoaded);
+
         row("delete", "choose Ann|answer 6|press cmdDelete", really, "Delete Entry?", 36, "Bob=2/0");
         row("delete, answered No", "choose Ann|press cmdDelete", really, "Delete Entry?", 36,
             asLoaded);
@@ -178,6 +185,7 @@ private slots:
         }
         QCOMPARE(this->stored(), stored);
         QVERIFY(fakes_->end.statuses.empty());
+        QVERIFY(fakes_->mail.requests.empty());
         if (script.contains("add "))
             QCOMPARE(list()->ListCount(), stored.count(u',') + 1);
     }
@@ -250,6 +258,14 @@ private slots:
         QCOMPARE(text("txtUpdateName") + text("txtUpdateEmail") + text("txtUpdatePhone") +
                      text("txtUpdateAddress"),
                  QString());
+
+        // Another copy deleted the chosen person: Update refuses, and forgets the details too.
+        choose("Ann");
+        file_->exec("DELETE FROM Addresses WHERE Name = 'Ann'");
+        press("cmdUpdate");
+        QCOMPARE(lastPrompt(), QStringLiteral("You must choose a person to update!"));
+        QCOMPARE(listed(), QStringList({"Adams, Al"}));
+        QCOMPARE(text("txtUpdateName") + text("txtUpdatePhone"), QString());
     }
 
     void loadListsEveryContactSorted() {
@@ -307,6 +323,10 @@ private slots:
         QTest::newRow("emptied by Make E-mail List")
             << "choose Ann|press cmdAddToList|menu EmailList|press cmdSendList"
             << QStringList{"mailto:"};
+        const QString longest = QString("ab, ").repeated(32768).left(32 * 4096 - 8);
+        QTest::newRow("longest send list")
+            << "menu EmailList|type txtEmailList=" + longest + "|press cmdSendList"
+            << QStringList{"mailto:" + longest};
         QTest::newRow("emptied by Done")
             << "choose Ann|press cmdAddToList|press cmdDone|press cmdAddToList|press cmdSendList"
             << QStringList{"mailto:ann@x"};
@@ -423,6 +443,14 @@ private slots:
         fakes_->tray.whilePoppedUp = nullptr;
         fakes_->tray.send(515); // once the menu is closed, events count again
         QVERIFY(w->isVisible());
+    }
+
+    // A window minimized from its title bar comes back restored.
+    void trayRestoresAMinimizedWindow() {
+        load();
+        w->showMinimized();
+        fakes_->tray.send(515);
+        QVERIFY(w->isVisible() && !w->isMinimized());
     }
 
     void hideWithoutNotificationAreaMinimizes() {
