@@ -289,12 +289,12 @@ void TestQuillboxDbExchange::skipsAndReports() {
               vcard("EMAIL:nobody@x") +           // line 11: no name
               vcard("N:Roe;Jane;;;\r\nTEL:2") +   // line 15: came before
               vcard("FN: Doe, John") +            // line 20: a blank makes it another
-              vcard("FN:doe, john"));             // line 24: and so does case
+              vcard("FN:doe, john\r\nEMAIL:d@x?attach=/etc/passwd")); // line 24: case, too
     const Run r = runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path());
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(r.err, QString());
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.size(), 5);
     QVERIFY2(lines[0].startsWith("imported 3 contacts from 'in.vcf' into 'senha.scc'; cut 0 texts; "
                                  "skipped 3 people"),
              qPrintable(lines[0]));
@@ -303,8 +303,10 @@ void TestQuillboxDbExchange::skipsAndReports() {
     QCOMPARE(lines[2], "skipped: card at line 11 (nobody@x): it has no name");
     QCOMPARE(lines[3], "skipped: card at line 15, \"Roe, Jane\": the same name came before, in the "
                        "card at line 6");
+    QCOMPARE(lines[4], "warning: card at line 24, \"doe, john\": the e-mail address carries URL "
+                       "parameters (a '?' after the address), which a mail program may act on");
     QCOMPARE(Sql(database).contacts(),
-             QStringList({"Doe, John|old@x||", "Roe, Jane||1|", " Doe, John|||", "doe, john|||"}));
+             QStringList({"Doe, John|old@x||", "Roe, Jane||1|", " Doe, John|||", "doe, john|d@x?attach=/etc/passwd||"}));
 }
 
 void TestQuillboxDbExchange::cutsAndReports() {
@@ -389,6 +391,11 @@ void TestQuillboxDbExchange::check_data() {
         << "ALTER TABLE Addresses DROP COLUMN email" << 1 << "no field 'email'";
     QTest::newRow("no name index") << "DROP INDEX AddressesByName" << 0 << "warning: no index";
     QTest::newRow("damaged") << "damaged" << 1 << "problem: the file is damaged";
+    QTest::newRow("hot journal") << "hot journal" << 0 << "can be used by Quillbox.\n";
+    QTest::newRow("URL parameters in an e-mail")
+        << "UPDATE Addresses SET email = 'a@b?attach=/etc/passwd' WHERE Number = 6" << 0
+        << "warning: 1 contact: the e-mail address carries URL parameters (a '?' after the "
+           "address), which a mail program may act on: number 6";
     QTest::newRow("not a database") << "text" << 1 << "not a database file";
     QTest::newRow("missing") << "missing" << 1 << "there is no file";
 }
@@ -407,6 +414,15 @@ void TestQuillboxDbExchange::check() {
         QVERIFY(at > 0);
         contents[at] = 'Q';
         write(file, contents);
+    } else if (damage == QLatin1String("hot journal")) {
+        // A writer's file and journal as it left them, dying with changes spilled to the file.
+        const QString live = dir.filePath("live.scc");
+        QVERIFY(QFile::rename(file, live));
+        Sql writer(live);
+        QVERIFY(writer.exec("PRAGMA cache_size = 1; BEGIN; "
+                            "UPDATE Addresses SET Address = printf('%.90c', 'x')"));
+        QVERIFY(QFile::copy(live + "-journal", file + "-journal"));
+        QVERIFY(QFile::copy(live, file));
     } else if (damage == QLatin1String("text")) {
         write(file, "Name,Phone\r\nnot a database\r\n");
     } else if (damage == QLatin1String("missing")) {
@@ -422,6 +438,11 @@ void TestQuillboxDbExchange::check() {
         QCOMPARE(r.err, QString());
     else
         expectFailure(r, "cannot be used by Quillbox");
+    if (exitCode != 0) { // import refuses it in the same words
+        write(dir.filePath("in.vcf"), vcard("FN:New, One"));
+        const QString problem = r.out.section(QStringLiteral("problem: "), 1, 1).section('\n', 0, 0);
+        expectFailure(runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path()), problem);
+    }
 }
 
 void TestQuillboxDbExchange::backupWhileRecordsetOpen() {

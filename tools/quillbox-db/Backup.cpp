@@ -1,5 +1,6 @@
 #include "Backup.h"
 
+#include "Check.h"
 #include "Files.h"
 #include "Progress.h"
 #include "ToolError.h"
@@ -73,6 +74,7 @@ void copy(const QString& source, const QString& target, const std::function<bool
         ~JournalLeftover() { QFile::remove(name); }
     } journal{tempName + QStringLiteral("-journal")};
 
+    rollBackHotJournal(source);
     {
         const Connection from(source, SQLITE_OPEN_READONLY);
         if (from.openResult() != SQLITE_OK)

@@ -132,6 +132,8 @@ void checkContacts(data::Database& db, CheckReport& r) {
     Examples longTexts(
         QStringLiteral("%1 text is longer than the program's boxes take") + cutIfEdited,
         QStringLiteral("%1 texts are longer than the program's boxes take") + cutIfEdited);
+    Examples urlEmails(QStringLiteral("%1 contact: ") + urlParametersWarning,
+                       QStringLiteral("%1 contacts: ") + urlParametersWarning);
     struct Field {
         QString name;
         const char* what;
@@ -165,11 +167,14 @@ void checkContacts(data::Database& db, CheckReport& r) {
                                   .arg(v.toText().size())
                                   .arg(f.limit));
         }
+        if (contacts->Fields(QStringLiteral("email")).toText().contains(QLatin1Char('?')))
+            urlEmails.add(QStringLiteral("%1 %2").arg(id, quotedName(name)));
     }
     nullNames.report(r.problems);
     bigNumbers.report(r.problems);
     emptyNames.report(r.warnings);
     longTexts.report(r.warnings);
+    urlEmails.report(r.warnings);
 }
 
 void checkByQuery(const ReadOnly& db, CheckReport& r) {
@@ -203,6 +208,18 @@ void checkByQuery(const ReadOnly& db, CheckReport& r) {
 
 } // namespace
 
+void rollBackHotJournal(const QString& fileName) {
+    if (!QFileInfo::exists(fileName + QStringLiteral("-journal")))
+        return;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db, SQLITE_OPEN_READWRITE,
+                        nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, data::Database::busyTimeoutMs);
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+}
+
 CheckReport checkDatabase(const QString& fileName) {
     CheckReport r;
     const QFileInfo info(fileName);
@@ -216,6 +233,7 @@ CheckReport checkDatabase(const QString& fileName) {
         return r;
     }
 
+    rollBackHotJournal(fileName);
     {
         const ReadOnly db(fileName);
         QString error;

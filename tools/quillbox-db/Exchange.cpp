@@ -1,5 +1,6 @@
 #include "Exchange.h"
 
+#include "Check.h"
 #include "exchange/CsvReader.h"
 #include "exchange/FormatError.h"
 #include "exchange/VCardReader.h"
@@ -223,6 +224,8 @@ ImportReport storePeople(const QString& databaseFile, const std::vector<Person>&
         taken.insert(p.name, p.where);
         for (const QString& c : cuts)
             report.cut << QStringLiteral("%1: %2").arg(who(p), c);
+        if (p.email.contains(QLatin1Char('?')))
+            report.warnings << QStringLiteral("%1: %2").arg(who(p), urlParametersWarning);
         ++report.taken;
     }
     // The program reads record numbers as 32-bit numbers.

@@ -31,6 +31,7 @@ struct ImportReport {
     std::int64_t taken = 0;
     QStringList cut;     // one line per text cut to fit
     QStringList skipped; // one line per person left out
+    QStringList warnings; // one line per stored contact a user should look at
 };
 
 using Interrupted = std::function<bool()>;

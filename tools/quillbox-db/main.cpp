@@ -208,6 +208,12 @@ int runImport(const QStringList& arguments) {
     }
     ImportReport report;
     try {
+        // A file that check calls unusable is refused in check's words, before anything is
+        // written to it.
+        if (const CheckReport sound = checkDatabase(database); !sound.usable())
+            throw ToolError(QStringLiteral("it cannot be used by Quillbox: %1; nothing was "
+                                           "imported")
+                                .arg(sound.problems.join(QStringLiteral("; "))));
         report = storePeople(database, people, interrupted, half(500));
     } catch (const ToolError& e) {
         throw ToolError(
@@ -224,6 +230,8 @@ int runImport(const QStringList& arguments) {
         out << "cut: " << line << '\n';
     for (const QString& line : report.skipped)
         out << "skipped: " << line << '\n';
+    for (const QString& line : report.warnings)
+        out << "warning: " << line << '\n';
     return Success;
 }
 
