@@ -185,7 +185,8 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
                               .arg(quotedPath(name)));
 
     sqlite3* raw = nullptr;
-    const QByteArray path = QFile::encodeName(name);
+    // An absolute path: a name beginning with "file:" would otherwise be read as a URI.
+    const QByteArray path = QFile::encodeName(info.absoluteFilePath());
     const int rc = sqlite3_open_v2(path.constData(), &raw,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE |
                                        SQLITE_OPEN_NOMUTEX, // one thread per connection

@@ -392,6 +392,7 @@ void TestQuillboxDbExchange::check_data() {
     QTest::newRow("no name index") << "DROP INDEX AddressesByName" << 0 << "warning: no index";
     QTest::newRow("damaged") << "damaged" << 1 << "problem: the file is damaged";
     QTest::newRow("hot journal") << "hot journal" << 0 << "can be used by Quillbox.\n";
+    QTest::newRow("a name that looks like a URI") << "uri" << 1 << "no table 'Addresses'";
     QTest::newRow("URL parameters in an e-mail")
         << "UPDATE Addresses SET email = 'a@b?attach=/etc/passwd' WHERE Number = 6" << 0
         << "warning: 1 contact: the e-mail address carries URL parameters (a '?' after the "
@@ -427,10 +428,13 @@ void TestQuillboxDbExchange::check() {
         write(file, "Name,Phone\r\nnot a database\r\n");
     } else if (damage == QLatin1String("missing")) {
         QVERIFY(QFile::remove(file));
-    } else if (!damage.isEmpty()) {
+    } else if (!damage.isEmpty() && damage != QLatin1String("uri")) {
         QVERIFY(Sql(file).exec(damage));
     }
-    const Run r = runTool({"check", "senha.scc"}, dir.path());
+    const QString name = damage == QLatin1String("uri") ? "file:senha.scc" : "senha.scc";
+    if (damage == QLatin1String("uri")) // an empty file, not senha.scc
+        write(dir.filePath(name), {});
+    const Run r = runTool({"check", name}, dir.path());
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.out.contains(says), qPrintable(r.out));
     QCOMPARE(r.out.contains(QLatin1String("problem: ")), exitCode != 0);
@@ -441,7 +445,7 @@ void TestQuillboxDbExchange::check() {
     if (exitCode != 0) { // import refuses it in the same words
         write(dir.filePath("in.vcf"), vcard("FN:New, One"));
         const QString problem = r.out.section(QStringLiteral("problem: "), 1, 1).section('\n', 0, 0);
-        expectFailure(runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path()), problem);
+        expectFailure(runTool({"import", "in.vcf", "--into", name}, dir.path()), problem);
     }
 }
 

@@ -25,8 +25,9 @@ constexpr int pagesPerStep = 1024;
 class Connection {
 public:
     Connection(const QString& fileName, int flags) {
-        rc_ = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_,
-                              flags | SQLITE_OPEN_EXRESCODE, nullptr);
+        // An absolute path: a name beginning with "file:" would otherwise be read as a URI.
+        rc_ = sqlite3_open_v2(QFile::encodeName(QFileInfo(fileName).absoluteFilePath()).constData(),
+                              &db_, flags | SQLITE_OPEN_EXRESCODE, nullptr);
         sqlite3_busy_timeout(db_, data::Database::busyTimeoutMs);
     }
     ~Connection() { sqlite3_close(db_); }

@@ -1,10 +1,10 @@
 #include "Check.h"
 
-#include "data/Schema.h"
 #include "Files.h"
 #include "data/Database.h"
 #include "data/EngineError.h"
 #include "data/Recordset.h"
+#include "data/Schema.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -49,8 +49,9 @@ private:
 class ReadOnly {
 public:
     explicit ReadOnly(const QString& fileName) {
-        rc_ = sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db_, SQLITE_OPEN_READONLY,
-                              nullptr);
+        // An absolute path: a name beginning with "file:" would otherwise be read as a URI.
+        rc_ = sqlite3_open_v2(QFile::encodeName(QFileInfo(fileName).absoluteFilePath()).constData(),
+                              &db_, SQLITE_OPEN_READONLY, nullptr);
         sqlite3_busy_timeout(db_, data::Database::busyTimeoutMs);
     }
     ~ReadOnly() { sqlite3_close(db_); }
@@ -139,10 +140,11 @@ void checkContacts(data::Database& db, CheckReport& r) {
         const char* what;
         int limit;
     };
-    const Field fields[] = {{QStringLiteral("Name"), "name", data::schema::limits::name},
-                            {QStringLiteral("email"), "e-mail address", data::schema::limits::email},
-                            {QStringLiteral("Phone"), "phone", data::schema::limits::phone},
-                            {QStringLiteral("Address"), "address", data::schema::limits::address}};
+    const Field fields[] = {
+        {QStringLiteral("Name"), "name", data::schema::limits::name},
+        {QStringLiteral("email"), "e-mail address", data::schema::limits::email},
+        {QStringLiteral("Phone"), "phone", data::schema::limits::phone},
+        {QStringLiteral("Address"), "address", data::schema::limits::address}};
     const QString number = QStringLiteral("Number");
 
     auto contacts = db.OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);
@@ -212,8 +214,8 @@ void rollBackHotJournal(const QString& fileName) {
     if (!QFileInfo::exists(fileName + QStringLiteral("-journal")))
         return;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(fileName).constData(), &db, SQLITE_OPEN_READWRITE,
-                        nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(QFileInfo(fileName).absoluteFilePath()).constData(), &db,
+                        SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_busy_timeout(db, data::Database::busyTimeoutMs);
         sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
     }

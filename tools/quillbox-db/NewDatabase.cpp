@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include <memory>
@@ -19,7 +20,7 @@ namespace {
 class Connection {
 public:
     explicit Connection(const QString& fileName) {
-        const QByteArray path = QFile::encodeName(fileName);
+        const QByteArray path = QFile::encodeName(QFileInfo(fileName).absoluteFilePath());
         const int rc = sqlite3_open_v2(path.constData(), &db_,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE, nullptr);
         if (rc != SQLITE_OK)
