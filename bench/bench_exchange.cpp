@@ -2,8 +2,10 @@
 // user runs them: export a sample file to vCard 4.0 and to CSV, then import each into a new
 // empty file, and check that every contact arrived.
 
-#include "SampleFiles.h"
+#include "Support.h"
+#include "data/Connection.h"
 #include "data/EngineError.h"
+#include "data/Sqlite.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,8 +15,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -28,37 +28,23 @@ using quillbox::data::EngineError;
 constexpr double goalSeconds = 5.0;
 
 double runTimed(const QString& tool, const QStringList& arguments) {
-    QElapsedTimer timer;
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p.setStandardOutputFile(QProcess::nullDevice());
-    timer.start();
-    p.start(tool, arguments);
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    bool finished = false;
+    const double ms = quillbox::bench::timeMs([&] {
+        p.start(tool, arguments);
+        finished = p.waitForFinished(-1);
+    });
+    if (!finished || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         throw EngineError(-1, QStringLiteral("%1 %2 failed").arg(tool, arguments.join(' ')));
-    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    return ms / 1000;
 }
 
 std::int64_t contactCount(const QString& file) {
-    sqlite3* db = nullptr;
-    std::int64_t n = -1;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM Addresses", -1, &s, nullptr) ==
-                SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW)
-            n = sqlite3_column_int64(s, 0);
-        sqlite3_finalize(s);
-    }
-    sqlite3_close(db);
-    return n;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+    quillbox::data::Connection db(file, quillbox::data::Access::ReadOnly);
+    quillbox::data::sqlite::Statement s(db.handle(), "SELECT count(*) FROM Addresses");
+    return s.step() ? s.int64(0) : -1;
 }
 
 } // namespace
@@ -142,7 +128,7 @@ int main(int argc, char* argv[]) {
                     static_cast<double>(csvBytes) / 1048576.0);
         bool met = complete;
         for (const Step& s : steps) {
-            const double m = median(s.seconds);
+            const double m = quillbox::bench::median(s.seconds);
             met = met && m < goalSeconds;
             std::printf("%-40s %8.2f s\n", s.what, m);
         }

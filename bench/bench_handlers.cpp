@@ -3,9 +3,10 @@
 // each against a fresh fill of the list (the load step), over files of 1,000 and 100,000
 // contacts. Headless; the platform services are the tests' fakes.
 
-#include "SampleFiles.h"
+#include "Support.h"
 
 #include "data/EngineError.h"
+#include "data/Schema.h"
 #include "support/FakeServices.h"
 #include "windows/common/ListBox.h"
 #include "windows/common/TextBox.h"
@@ -26,19 +27,8 @@
 namespace {
 
 using namespace quillbox;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
-
-double timeMs(const std::function<void()>& f) {
-    const auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
-}
+using bench::median;
+using bench::timeMs;
 
 struct Figures {
     double fill, choose, add, update, remove;
@@ -46,7 +36,7 @@ struct Figures {
 
 Figures measure(const QString& sample, int rounds) {
     QTemporaryDir folder;
-    const QString file = QDir(folder.path()).filePath(QStringLiteral("senha.scc"));
+    const QString file = QDir(folder.path()).filePath(data::schema::FileName);
     if (!QFile::copy(sample, file))
         throw data::EngineError(-1, QStringLiteral("cannot copy %1").arg(sample));
     QDir::setCurrent(folder.path());
@@ -79,8 +69,8 @@ Figures measure(const QString& sample, int rounds) {
         update.push_back(timeMs([&] { window->cmdUpdate_Click(); }));
     }
     if (!fakes.boxes.calls.empty() && fakes.boxes.calls.back().style != 36)
-        throw data::EngineError(-1, QStringLiteral("a handler refused: %1")
-                                        .arg(fakes.boxes.calls.back().prompt));
+        throw data::EngineError(
+            -1, QStringLiteral("a handler refused: %1").arg(fakes.boxes.calls.back().prompt));
     window.reset();
     QDir::setCurrent(QDir::tempPath());
     return {f.fill, median(choose), median(add), median(update), median(remove)};

@@ -2,9 +2,13 @@
 // contact and the sorted fill of the list), against the floor of one plain query plus the sort
 // the list needs; and how much memory the loaded window holds, each peak in a process of its own.
 
-#include "SampleFiles.h"
+#include "Support.h"
 
+#include "data/Connection.h"
 #include "data/EngineError.h"
+#include "data/ListOrder.h"
+#include "data/Schema.h"
+#include "data/Sqlite.h"
 #include "support/FakeServices.h"
 #include "windows/common/ListBox.h"
 #include "windows/main/MainProgram.h"
@@ -18,8 +22,6 @@
 #include <QLocale>
 #include <QProcess>
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -27,17 +29,15 @@
 #include <memory>
 #include <numeric>
 #include <vector>
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
 
 namespace {
 
 using namespace quillbox;
+using bench::median;
+using bench::peakResidentKiB;
 using data::EngineError;
 using windows::ListBox;
 using windows::MainProgram;
-using Clock = std::chrono::steady_clock;
 
 const QString childOption = QStringLiteral("child-load");
 
@@ -50,76 +50,6 @@ struct QuietServices : test::FakeServices {
             throw EngineError(-1, QStringLiteral("the load step failed: ") +
                                       boxes.calls.front().prompt);
     }
-};
-
-double ms(Clock::time_point start, Clock::time_point end) {
-    return std::chrono::duration<double, std::milli>(end - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
-
-// This process's peak resident memory in KiB. On Linux from VmHWM, which starts afresh with
-// the process image: ru_maxrss would carry over the parent's peak from before the exec, the
-// whole benchmark's.
-long peakResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).simplified().split(' ').front().toLong();
-    }
-#ifdef Q_OS_UNIX
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss; // kilobytes on Linux
-#else
-    return 0;
-#endif
-}
-
-// The list's order: the user's collation, English where that is C, case-insensitive.
-QCollator listCollator() {
-    QLocale locale = QLocale().collation();
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
-}
-
-class Connection {
-public:
-    explicit Connection(const QString& file) {
-        if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db_, SQLITE_OPEN_READWRITE,
-                            nullptr) != SQLITE_OK) {
-            const QString why = QString::fromUtf8(sqlite3_errmsg(db_));
-            sqlite3_close(db_);
-            throw EngineError(-1, QStringLiteral("cannot open %1: %2").arg(file, why));
-        }
-    }
-    ~Connection() { sqlite3_close(db_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    // Runs `sql`, handing each row to `row`.
-    template <typename F> void each(const char* sql, F&& row) {
-        sqlite3_stmt* s = nullptr;
-        if (sqlite3_prepare_v2(db_, sql, -1, &s, nullptr) != SQLITE_OK)
-            throw EngineError(sqlite3_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
-        int rc;
-        while ((rc = sqlite3_step(s)) == SQLITE_ROW)
-            row(s);
-        sqlite3_finalize(s);
-        if (rc != SQLITE_DONE)
-            throw EngineError(rc, QString::fromUtf8(sqlite3_errstr(rc)));
-    }
-
-private:
-    sqlite3* db_ = nullptr;
 };
 
 // What a load produced, for checking that both sides did the same work.
@@ -136,31 +66,22 @@ const char* const indexOrder = "SELECT Number, Name FROM Addresses";
 
 // The floor: the file opened, every Number and Name read with one query, each name made a
 // QString, and the names sorted as the list sorts them (a sort key each, then a stable sort).
-Seen floorLoad(const QString& file, const QCollator& collator, const char* sql) {
+Seen floorLoad(const QString& file, const char* sql) {
     std::vector<QString> names;
     Seen seen;
     {
-        Connection c(file);
-        c.each(sql, [&](sqlite3_stmt* s) {
-            seen.numbers += sqlite3_column_int(s, 0);
-            names.push_back(
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
-                                  sqlite3_column_bytes(s, 1)));
-        });
+        data::Connection c(file, data::Access::ReadWrite);
+        data::sqlite::Statement s(c.handle(), sql);
+        while (s.step()) {
+            seen.numbers += static_cast<std::int32_t>(s.int64(0));
+            names.push_back(s.qtext(1));
+        }
     }
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(names.size());
-    for (const QString& n : names)
-        keys.push_back(collator.sortKey(n));
-    std::vector<int> order(names.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
-        return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
-    });
-    keys = {};
+    const std::vector<size_t> order =
+        data::listOrder(names.size(), [&names](size_t i) -> const QString& { return names[i]; });
     seen.names.reserve(names.size());
-    for (int i : order)
-        seen.names.push_back(std::move(names[static_cast<size_t>(i)]));
+    for (const size_t i : order)
+        seen.names.push_back(std::move(names[i]));
     return seen;
 }
 
@@ -169,9 +90,7 @@ Seen floorLoad(const QString& file, const QCollator& collator, const char* sql) 
 double timeLoad(QuietServices& services, Seen* seen = nullptr) {
     auto window = std::make_unique<MainProgram>(services.services);
     QCoreApplication::processEvents();
-    const auto start = Clock::now();
-    services.load(*window);
-    const auto end = Clock::now();
+    const double time = bench::timeMs([&] { services.load(*window); });
     if (seen) {
         const auto* list = window->findChild<ListBox*>(QStringLiteral("lstRecords"));
         seen->names.clear();
@@ -183,17 +102,15 @@ double timeLoad(QuietServices& services, Seen* seen = nullptr) {
     }
     window.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return ms(start, end);
+    return time;
 }
 
-double timeFloor(const QString& file, const QCollator& collator, const char* sql,
-                 Seen* seen = nullptr) {
-    const auto start = Clock::now();
-    Seen s = floorLoad(file, collator, sql);
-    const auto end = Clock::now();
+double timeFloor(const QString& file, const char* sql, Seen* seen = nullptr) {
+    Seen s;
+    const double time = bench::timeMs([&] { s = floorLoad(file, sql); });
     if (seen)
         *seen = std::move(s);
-    return ms(start, end);
+    return time;
 }
 
 // With `sameOrder`, both met the names in the same order, so even names that compare equal
@@ -211,9 +128,10 @@ bool sameList(const Seen& a, const Seen& b, const QCollator& collator, bool same
 // The UTF-16 names plus a 4-byte number each: what the list cannot do with less.
 std::int64_t rawNamesBytes(const QString& file) {
     std::int64_t bytes = 0;
-    Connection c(file);
-    c.each("SELECT Name FROM Addresses",
-           [&](sqlite3_stmt* s) { bytes += sqlite3_column_bytes16(s, 0) + 4; });
+    data::Connection c(file, data::Access::ReadWrite);
+    data::sqlite::Statement s(c.handle(), "SELECT Name FROM Addresses");
+    while (s.step())
+        bytes += sqlite3_column_bytes16(s.handle(), 0) + 4;
     return bytes;
 }
 
@@ -335,7 +253,7 @@ int main(int argc, char* argv[]) {
         const QString emptyFile = bench::sampleFile(folder, parser.value(tool), 0);
         const QString emptyFolder = bench::stage(folder, emptyFile, 0);
 
-        const QCollator collator = listCollator();
+        const QCollator collator = data::listCollator();
         std::printf("\nmedians of %d rounds (%d from 1000000 contacts up), after a warm-up, "
                     "the three in turn; collation %s, case-insensitive\n",
                     roundCount, largeRoundCount, qPrintable(collator.locale().name()));
@@ -366,9 +284,9 @@ int main(int argc, char* argv[]) {
                     const int which = (r + 1 + k) % 3;
                     Seen* keep = last ? &seen[which] : nullptr;
                     const double t =
-                        which == Load ? timeLoad(services, keep)
-                                      : timeFloor(size.file, collator,
-                                                  which == Floor ? recordOrder : indexOrder, keep);
+                        which == Load
+                            ? timeLoad(services, keep)
+                            : timeFloor(size.file, which == Floor ? recordOrder : indexOrder, keep);
                     if (r >= 0)
                         times[which].push_back(t);
                 }

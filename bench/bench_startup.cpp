@@ -5,7 +5,7 @@
 // With --callgrind, each also runs once under valgrind's callgrind, to the same moment, for
 // instruction counts that the machine's load does not blur.
 
-#include "SampleFiles.h"
+#include "Support.h"
 
 #include "data/EngineError.h"
 
@@ -40,12 +40,7 @@ namespace {
 using namespace quillbox;
 using data::EngineError;
 using Clock = std::chrono::steady_clock;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.empty() ? 0 : v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
+using bench::median;
 
 // Starts `argv` in `folder` with `env`; returns its process id.
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
@@ -67,16 +62,6 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     if (rc != 0)
         throw EngineError(rc, QStringLiteral("cannot start %1").arg(args[0]));
     return pid;
-}
-
-// The peak resident memory of a running process, in KiB.
-long peakKiB(pid_t pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (status.open(QIODevice::ReadOnly))
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).simplified().split(' ').front().toLong();
-    return 0;
 }
 
 // A private X server with no window manager, and a connection that hears of every top-level
@@ -186,7 +171,7 @@ Run startOnce(XServer& x, const std::vector<std::string>& argv, const QString& f
     Run run;
     if (mapped) {
         run.ms = std::chrono::duration<double, std::milli>(*mapped - start).count();
-        run.peakKiB = peakKiB(pid);
+        run.peakKiB = bench::peakResidentKiB(pid);
         kill(pid, SIGTERM);
         waitpid(pid, nullptr, 0);
     }

@@ -6,7 +6,7 @@
 //   2. a sync with nothing changed (goal: under 1 s);
 //   3. a sync after 10 changes on each side (goal: under 2 s).
 
-#include "SampleFiles.h"
+#include "Support.h"
 #include "support/RadicaleServer.h"
 
 #include "data/SyncStore.h"

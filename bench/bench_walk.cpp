@@ -1,28 +1,26 @@
 // bench_walk: what a full walk of the contacts costs through the record-set layer, against the
 // floor of one plain query on the SQLite C API over the same file.
 
-#include "SampleFiles.h"
+#include "Support.h"
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "data/Schema.h"
+#include "data/Sqlite.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
 
 namespace {
 
+using namespace quillbox;
 using namespace quillbox::data;
 
 // What a walk saw. Both walks agree on rows and numbers; the text checks differ (bytes of UTF-8
@@ -33,36 +31,33 @@ struct Walk {
     std::uint64_t text = 0;
 };
 
+// Times `f`, keeping what it saw.
+template <typename F> double timeWalk(F&& f, Walk& seen) {
+    return bench::timeMs([&] { seen = f(); });
+}
+
 // With `toQString`, each name also becomes the QString the windows need: the part of the
 // layer's cost that no layer can avoid, shown for comparison.
-Walk walkSql(sqlite3* db, bool toQString = false) {
+Walk walkSql(Connection& db, bool toQString = false) {
     Walk w;
-    sqlite3_stmt* s = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT Number, Name FROM Addresses", -1, &s, nullptr) != SQLITE_OK)
-        throw EngineError(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
-    int rc;
-    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        const int number = sqlite3_column_int(s, 0);
-        const unsigned char* name = sqlite3_column_text(s, 1);
-        const int length = sqlite3_column_bytes(s, 1);
+    sqlite::Statement s(db.handle(), "SELECT Number, Name FROM Addresses");
+    while (s.step()) {
+        const std::string_view name = s.text(1);
         ++w.rows;
-        w.numbers += number;
+        w.numbers += static_cast<std::int32_t>(s.int64(0));
         if (toQString) {
-            const QString n = QString::fromUtf8(reinterpret_cast<const char*>(name), length);
+            const QString n = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
             w.text += static_cast<std::uint64_t>(n.size());
         } else {
-            w.text += static_cast<std::uint64_t>(length) * 31u + (length ? name[length - 1] : 0u);
+            w.text += static_cast<std::uint64_t>(name.size()) * 31u +
+                      (name.empty() ? 0u : static_cast<unsigned char>(name.back()));
         }
     }
-    sqlite3_finalize(s);
-    if (rc != SQLITE_DONE)
-        throw EngineError(rc, QString::fromUtf8(sqlite3_errstr(rc)));
     return w;
 }
 
 Walk walkRecordset(Database& db) {
-    static const QString addresses = QStringLiteral("Addresses");
-    static const QString name = QStringLiteral("Name"), number = QStringLiteral("Number");
+    const QString &addresses = schema::Addresses, &name = schema::Name, &number = schema::Number;
     Walk w;
     auto rs = db.OpenRecordset(addresses, dbOpenDynaset);
     rs->MoveFirst();
@@ -76,29 +71,6 @@ Walk walkRecordset(Database& db) {
         rs->MoveNext();
     }
     return w;
-}
-
-template <typename F> double timeMs(F&& f, Walk& seen) {
-    const auto start = std::chrono::steady_clock::now();
-    seen = f();
-    const auto end = std::chrono::steady_clock::now();
-    return std::chrono::duration<double, std::milli>(end - start).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t m = v.size() / 2;
-    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
-}
-
-double peakResidentMiB() {
-#ifdef Q_OS_UNIX
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-#else
-    return 0;
-#endif
 }
 
 } // namespace
@@ -158,34 +130,28 @@ int main(int argc, char* argv[]) {
         double ratioAt100k = -1;
         bool agree = true;
         for (std::size_t i = 0; i < sizes.size(); ++i) {
-            sqlite3* raw = nullptr;
-            if (sqlite3_open_v2(QFile::encodeName(files[i]).constData(), &raw,
-                                SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-                sqlite3_close(raw);
-                throw EngineError(-1, QStringLiteral("cannot open %1").arg(files[i]));
-            }
+            Connection raw(files[i], Access::ReadWrite);
             auto db = OpenDatabase(files[i]);
 
             Walk a, b, q;
-            timeMs([&] { return walkSql(raw); }, a);
-            timeMs([&] { return walkRecordset(*db); }, b);
+            timeWalk([&] { return walkSql(raw); }, a);
+            timeWalk([&] { return walkRecordset(*db); }, b);
             std::vector<double> ta, tb, tq;
             for (int r = 0; r < roundCount; ++r) {
                 // Alternating which goes first evens out what one leaves in the caches.
                 if (r % 2 == 0) {
-                    ta.push_back(timeMs([&] { return walkSql(raw); }, a));
-                    tb.push_back(timeMs([&] { return walkRecordset(*db); }, b));
+                    ta.push_back(timeWalk([&] { return walkSql(raw); }, a));
+                    tb.push_back(timeWalk([&] { return walkRecordset(*db); }, b));
                 } else {
-                    tb.push_back(timeMs([&] { return walkRecordset(*db); }, b));
-                    ta.push_back(timeMs([&] { return walkSql(raw); }, a));
+                    tb.push_back(timeWalk([&] { return walkRecordset(*db); }, b));
+                    ta.push_back(timeWalk([&] { return walkSql(raw); }, a));
                 }
-                tq.push_back(timeMs([&] { return walkSql(raw, true); }, q));
+                tq.push_back(timeWalk([&] { return walkSql(raw, true); }, q));
             }
             db.reset();
-            sqlite3_close(raw);
 
             agree = agree && a.rows == b.rows && a.numbers == b.numbers && a.rows == sizes[i];
-            const double ma = median(ta), mb = median(tb), mq = median(tq);
+            const double ma = bench::median(ta), mb = bench::median(tb), mq = bench::median(tq);
             const double ratio = ma > 0 ? mb / ma : 0;
             if (sizes[i] == 100'000)
                 ratioAt100k = ratio;
@@ -197,7 +163,8 @@ int main(int argc, char* argv[]) {
         std::printf("\ngoal: b/a at most 1.50 at 100000 contacts");
         if (ratioAt100k >= 0)
             std::printf(" -- %s (%.2f)", ratioAt100k <= 1.5 ? "met" : "NOT met", ratioAt100k);
-        std::printf("\npeak resident memory: %.0f MiB\n", peakResidentMiB());
+        std::printf("\npeak resident memory: %.0f MiB\n",
+                    static_cast<double>(bench::peakResidentKiB()) / 1024.0);
         if (!agree) {
             std::fprintf(stderr, "bench_walk: the two walks disagree on the records seen\n");
             return 1;

@@ -1,7 +1,9 @@
 #include "LoadSteps.h"
 
 #include "data/Database.h"
+#include "data/MainLoad.h"
 #include "data/Recordset.h"
+#include "data/Schema.h"
 #include "security/Password.h"
 
 #include <QFile>
@@ -19,7 +21,7 @@ namespace {
 // between runs and the current folder must stay where it was.
 const QString& file() {
     static QTemporaryDir folder;
-    static const QString name = folder.filePath(QStringLiteral("senha.scc"));
+    static const QString name = folder.filePath(data::schema::FileName);
     if (!folder.isValid()) {
         std::fprintf(stderr, "no temporary folder to work in\n");
         std::abort();
@@ -42,30 +44,18 @@ void writeFile(const std::uint8_t* data, std::size_t size) {
 }
 
 void loadSteps() {
+    using namespace data::schema;
     // The login window: its connection and settings record set stay open for the main window.
     auto loginDb = data::OpenDatabase(file());
-    auto login = loginDb->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
-    const data::Value flag = login->Fields(QStringLiteral("WantPassword"));
+    auto login = loginDb->OpenRecordset(Player, data::dbOpenDynaset);
+    const data::Value flag = login->Fields(WantPassword);
     [[maybe_unused]] const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
     // What pressing OK does, asked whether protection is on or not, so that every file gets it;
     // the main window loads either way, as it would once the right password is typed.
-    security::passwordAccepts(login->Fields(QStringLiteral("Senha")), QStringLiteral("letmein"));
+    security::passwordAccepts(login->Fields(Senha), QStringLiteral("letmein"));
 
-    // The main window.
-    auto settingsDb = data::OpenDatabase(file());
-    auto settings = settingsDb->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
-    auto contactsDb = data::OpenDatabase(file());
-    auto contacts = contactsDb->OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);
-    if (contacts->RecordCount() == 0)
-        return;
-    if (!contacts->Eof())
-        contacts->MoveFirst();
-    while (!contacts->Eof()) {
-        contacts->Fields(QStringLiteral("Name")).toText();
-        contacts->Fields(QStringLiteral("Number")).toInt32();
-        contacts->MoveNext();
-    }
-    contacts->MoveLast();
+    // The main window's own load step.
+    data::loadMainWindow(file());
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "Version.h"
 #include "platform/Clipboard.h"
 #include "platform/EngineErrorReporter.h"
 #include "platform/ModalDialogs.h"
@@ -16,7 +17,7 @@ int main(int argc, char* argv[]) {
     platform::keepMemoryPrivate();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
-    QApplication::setApplicationVersion(QStringLiteral("3.1"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
     // Lets Wayland desktops match the windows to the installed menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillbox.Quillbox"));
     // The program ends only by its own exits; a hidden main window is not the last one closed.

@@ -1,20 +1,15 @@
 #include "Database.h"
 
+#include "Connection.h"
 #include "Recordset.h"
 #include "Schema.h"
 #include "Sqlite.h"
+#include "platform/Posix.h"
 
 #include <QFileInfo>
 
-#include <chrono>
 #include <map>
-#include <random>
 #include <string>
-#include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillbox::data {
 
@@ -44,47 +39,9 @@ struct Database::Cache {
     std::map<std::string, sqlite::Statement, std::less<>> statements;
 };
 
-// SQLite's own busy handler sleeps longer and longer between tries, up to 100 ms, and a process
-// that writes again at once slips in ahead of it every time: one busy writer could keep another
-// waiting past any fixed limit, which then failed although nothing was wrong. This one tries
-// again after a short random pause and counts the limit from the file's last change, so a
-// writer that gets on is waited for and only one stuck in a transaction is given up on.
-struct Database::Busy {
-    QByteArray path;
-    std::int64_t mtimeNs = 0, size = -1, journalMtimeNs = 0;
-    std::chrono::steady_clock::time_point deadline;
-    std::minstd_rand random{std::random_device{}()};
-
-    static int retry(void* self, int tries) { return static_cast<Busy*>(self)->retry(tries); }
-
-    int retry(int tries) {
-        const auto now = std::chrono::steady_clock::now();
-        struct stat file = {};
-        struct stat journal = {};
-        ::stat(path.constData(), &file);
-        ::stat((path + "-journal").constData(), &journal);
-        const std::int64_t mtime = file.st_mtim.tv_sec * 1'000'000'000LL + file.st_mtim.tv_nsec;
-        const std::int64_t journalMtime =
-            journal.st_mtim.tv_sec * 1'000'000'000LL + journal.st_mtim.tv_nsec;
-        if (tries == 0 || mtime != mtimeNs || file.st_size != size ||
-            journalMtime != journalMtimeNs) {
-            mtimeNs = mtime;
-            size = file.st_size;
-            journalMtimeNs = journalMtime;
-            deadline = now + std::chrono::milliseconds(busyTimeoutMs);
-        }
-        if (now >= deadline)
-            return 0;
-        std::this_thread::sleep_for(std::chrono::microseconds(100 + random() % 900));
-        return 1;
-    }
-};
-
 Database::Database(sqlite3* db, QString fileName)
     : db_(db), fileName_(std::move(fileName)), cache_(std::make_unique<Cache>()),
-      busy_(std::make_unique<Busy>()) {
-    busy_->path = QFile::encodeName(QFileInfo(fileName_).absoluteFilePath());
-}
+      busy_(std::make_unique<BusyWait>(db, fileName_)) {}
 
 Database::~Database() {
     cache_.reset(); // statements are finalized before the connection closes
@@ -198,7 +155,6 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
         sqlite::fail(raw, rc, context);
 
     sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_handler(raw, &Database::Busy::retry, db->busy_.get());
     // The file may come from anywhere: refuse schema tricks and untrusted SQL functions.
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
@@ -210,7 +166,7 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
     // Every change goes through a journal made beside the file: in a folder where no file may
     // be made, the first change would fail, and lose what the user had typed.
     const QString folder = info.absolutePath();
-    if (::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0)
+    if (!platform::mayCreateFilesIn(folder))
         throw EngineError(SQLITE_READONLY_DIRECTORY,
                           QStringLiteral("%1: no file can be made in the folder '%2', and changes "
                                          "need one there; check the folder's permissions.")

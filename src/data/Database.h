@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Connection.h"
 #include "EngineError.h"
 
 #include <QString>
@@ -39,7 +40,7 @@ struct TableInfo {
 // and unchanged for busyTimeoutMs. It holds no lock between calls.
 class Database : public std::enable_shared_from_this<Database> {
 public:
-    static constexpr int busyTimeoutMs = 10000;
+    static constexpr int busyTimeoutMs = BusyWait::timeoutMs;
 
     ~Database();
     Database(const Database&) = delete;
@@ -74,8 +75,7 @@ private:
     std::vector<TableInfo> tables_;
     struct Cache;
     std::unique_ptr<Cache> cache_;
-    struct Busy;
-    std::unique_ptr<Busy> busy_;
+    std::unique_ptr<BusyWait> busy_;
 };
 
 // Opens the file read-write; never creates it. A missing file, a folder, a file that is not a

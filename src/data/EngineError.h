@@ -22,6 +22,11 @@ inline constexpr int Overflow = 3349;              // a number beyond the 32 bit
 inline constexpr int BadFieldDefinition = 3409;    // a field that cannot serve its purpose
 inline constexpr int TypeMismatch = 3464;          // text where a number is needed
 inline constexpr int NotAFile = 3044;              // a folder or device where the file should be
+
+// Of SQLite's codes: another connection held the file (SQLITE_BUSY, SQLITE_LOCKED), and the
+// file is no database (SQLITE_NOTADB).
+bool busy(int number);
+bool notADatabase(int number);
 } // namespace error
 
 // A failure of the database engine: a number and a description for the user. Windows never

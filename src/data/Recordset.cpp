@@ -1,17 +1,14 @@
 #include "Recordset.h"
 
 #include "Sqlite.h"
+#include "platform/Posix.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <utility>
-#include <chrono>
 #include <limits>
-#ifdef __linux__
-#include <time.h>
-#endif
 
 namespace quillbox::data {
 
@@ -23,17 +20,8 @@ constexpr std::size_t largestBlock = 4096;
 // A block stops growing at this many bytes of text, whatever the file holds.
 constexpr std::size_t blockBytes = 8u << 20;
 
-std::int64_t nowMs() {
-#ifdef __linux__
-    // The coarse clock costs a few nanoseconds, which matters when it is read per field.
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
-    return std::int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
-#else
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-#endif
-}
+// The coarse clock costs a few nanoseconds, which matters when it is read per field.
+std::int64_t nowMs() { return platform::coarseClockMs(); }
 
 std::string quoted(const QString& identifier) {
     QString q = identifier;

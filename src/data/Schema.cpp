@@ -4,10 +4,9 @@ namespace quillbox::data::schema {
 
 QStringList requiredFields(const QString& table) {
     if (table == Addresses)
-        return {Number, QStringLiteral("Name"), QStringLiteral("Phone"),
-                QStringLiteral("Address"), QStringLiteral("email")};
+        return {Number, Name, Phone, Address, Email};
     if (table == Player)
-        return {QStringLiteral("Senha"), QStringLiteral("WantPassword")};
+        return {Senha, WantPassword};
     return {};
 }
 

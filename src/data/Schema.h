@@ -5,9 +5,21 @@
 
 namespace quillbox::data::schema {
 
+// The file the windows open, in the folder the program starts in; never created by them.
+inline const QString FileName = QStringLiteral("senha.scc");
+
+// The contacts and their fields.
 inline const QString Addresses = QStringLiteral("Addresses");
-inline const QString Player = QStringLiteral("Player");
 inline const QString Number = QStringLiteral("Number");
+inline const QString Name = QStringLiteral("Name");
+inline const QString Phone = QStringLiteral("Phone");
+inline const QString Address = QStringLiteral("Address");
+inline const QString Email = QStringLiteral("email");
+
+// The settings record: the password's verifier and whether it is asked for at start.
+inline const QString Player = QStringLiteral("Player");
+inline const QString Senha = QStringLiteral("Senha");
+inline const QString WantPassword = QStringLiteral("WantPassword");
 
 // The longest texts the program's boxes take, in UTF-16 code units; a line break of the
 // address is stored as "\r\n" and counts as two.
@@ -16,6 +28,7 @@ inline constexpr int name = 49;
 inline constexpr int phone = 69;
 inline constexpr int address = 99;
 inline constexpr int email = 99;
+inline constexpr int password = 40; // the password boxes of the login and change windows
 } // namespace limits
 
 // The fields each table must have. The program reads and writes them by these names.

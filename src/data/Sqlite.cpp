@@ -49,6 +49,12 @@ void Statement::bind(int index, std::int64_t v) {
     check(db_, sqlite3_bind_int64(stmt_, index, v));
 }
 
+void Statement::bindText(int index, std::string_view utf8) {
+    // A null pointer would bind Null; empty text stays text.
+    check(db_, sqlite3_bind_text64(stmt_, index, utf8.data() ? utf8.data() : "", utf8.size(),
+                                   SQLITE_STATIC, SQLITE_UTF8));
+}
+
 void Statement::bindNull(int index) { check(db_, sqlite3_bind_null(stmt_, index)); }
 
 void Statement::bind(int index, const Value& v) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// Thin RAII over the SQLite C API, private to the data layer. Every SQLite call that can fail
-// goes through check(), which turns the failure into an EngineError carrying SQLite's extended
+// Thin RAII over the SQLite C API, for the data layer and the benchmarks that time it. Every
+// SQLite call that can fail goes through check(), which turns the failure into an EngineError carrying SQLite's extended
 // result code and message.
 
 #include "EngineError.h"
@@ -37,6 +37,8 @@ public:
     void bind(int index, std::int64_t v);
     void bind(int index, const Value& v);
     void bindNull(int index);
+    // UTF-8 text, not copied: it must outlive the statement's next reset.
+    void bindText(int index, std::string_view utf8);
 
     // Steps once: true with a row to read, false when done.
     bool step();

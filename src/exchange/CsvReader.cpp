@@ -1,8 +1,8 @@
 #include "CsvReader.h"
 
 #include "AddressLines.h"
-#include "TextFile.h"
 #include "FormatError.h"
+#include "TextFile.h"
 
 #include <QRegularExpression>
 

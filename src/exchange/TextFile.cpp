@@ -16,12 +16,12 @@ QByteArray textBytes(const QByteArray& file) {
         const QString text = decoder(QByteArrayView(bytes).sliced(2));
         if (decoder.hasError() || bytes.size() % 2 != 0)
             throw FormatError(QStringLiteral("the file starts as UTF-16 text but is not valid "
-                                           "UTF-16"));
+                                             "UTF-16"));
         bytes = text.toUtf8();
     }
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
         throw FormatError(QStringLiteral("this is not a text file (line %1 holds a NUL byte)")
-                            .arg(lineAt(bytes, nul)));
+                              .arg(lineAt(bytes, nul)));
     return bytes;
 }
 

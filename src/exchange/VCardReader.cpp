@@ -1,8 +1,8 @@
 #include "VCardReader.h"
 
 #include "AddressLines.h"
-#include "TextFile.h"
 #include "FormatError.h"
+#include "TextFile.h"
 
 #include <QHash>
 #include <QStringDecoder>

@@ -1,52 +1,16 @@
 #include "shell/DesktopMail.h"
 
+#include "platform/Posix.h"
 #include "shell/MailRequest.h"
 
-#include <QtGlobal>
-
-#include <utility>
-
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#include <shellapi.h>
-#else
 #include <QDir>
 #include <QProcess>
 
-#include <cstdlib>
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include <utility>
 
 namespace quillbox::shell {
 
-#ifndef Q_OS_WIN
 namespace {
-
-// QProcess::startDetached (Qt 6.4) closes nothing in the child: every descriptor not marked
-// close-on-exec reaches the opener and the mail program it starts, which may outlive us. The
-// program never replaces itself with exec, so marking all of ours costs it nothing.
-void keepDescriptorsFromChildren() {
-#ifdef CLOSE_RANGE_CLOEXEC
-    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
-        return;
-#endif
-    DIR* dir = ::opendir("/dev/fd");
-    if (!dir)
-        return;
-    const int own = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        char* end = nullptr;
-        const long fd = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0' || fd <= 2 || fd == own)
-            continue;
-        const int flags = ::fcntl(static_cast<int>(fd), F_GETFD);
-        if (flags != -1 && !(flags & FD_CLOEXEC))
-            ::fcntl(static_cast<int>(fd), F_SETFD, flags | FD_CLOEXEC);
-    }
-    ::closedir(dir);
-}
 
 // Not our working folder: that one holds the database, and an opener or mail program living on
 // after us would keep it busy (no unmounting the stick it is on) and could leave files in it.
@@ -57,27 +21,18 @@ QString workingFolder() {
 }
 
 } // namespace
-#endif
 
 QString DesktopMail::defaultOpener() {
-#if defined(Q_OS_WIN)
-    return {};
-#elif defined(Q_OS_MACOS)
-    return QStringLiteral("/usr/bin/open");
-#else
     return QStringLiteral("xdg-open");
-#endif
 }
 
 DesktopMail::DesktopMail(QString opener) : opener_(std::move(opener)) {}
 
 void DesktopMail::open(const QString& text) {
     const QString request = withoutAttachments(text);
-#ifdef Q_OS_WIN
-    ::ShellExecuteW(nullptr, nullptr, reinterpret_cast<LPCWSTR>(request.utf16()), nullptr, nullptr,
-                    SW_SHOWNORMAL);
-#else
-    keepDescriptorsFromChildren();
+    // QProcess::startDetached (Qt 6.4) closes nothing in the child: every descriptor not marked
+    // close-on-exec would reach the opener and the mail program it starts, which may outlive us.
+    platform::keepDescriptorsFromChildren();
     QProcess opener;
     opener.setProgram(opener_);
     opener.setArguments({request});
@@ -90,7 +45,6 @@ void DesktopMail::open(const QString& text) {
     opener.setWorkingDirectory(workingFolder());
     // No opener, or one that cannot start: nothing is said and nothing else changes.
     opener.startDetached();
-#endif
 }
 
 } // namespace quillbox::shell

@@ -6,12 +6,11 @@
 
 namespace quillbox::shell {
 
-// The desktop's URL opener: on Unix a program started detached with the request as its one
-// argument, never through a command shell; on Windows the shell's ShellExecute.
+// The desktop's URL opener: a program started detached with the request as its one argument,
+// never through a command shell.
 class DesktopMail : public MailHandOver {
 public:
-    // "xdg-open" (looked up in PATH), "/usr/bin/open" on macOS; empty on Windows, where none is
-    // started.
+    // "xdg-open", looked up in PATH.
     static QString defaultOpener();
 
     explicit DesktopMail(QString opener = defaultOpener());
@@ -23,7 +22,7 @@ public:
     void open(const QString& request) override;
 
 private:
-    [[maybe_unused]] QString opener_;
+    QString opener_;
 };
 
 } // namespace quillbox::shell

@@ -3,6 +3,8 @@
 #include <QIcon>
 #include <QString>
 
+#include "Version.h"
+
 #include <functional>
 
 class QMenu;
@@ -17,7 +19,7 @@ inline constexpr int WM_LBUTTONDBLCLK = 515;
 inline constexpr int WM_RBUTTONUP = 517;
 inline constexpr int WM_MBUTTONUP = 520;
 
-inline const QString TrayTip = QStringLiteral("Quillbox, Version 3.1");
+inline const QString TrayTip = QStringLiteral("Quillbox, Version " QUILLBOX_VERSION);
 
 // The notification-area icon of the main window: one icon, added once and removed once.
 class TrayIcon {

@@ -1,34 +1,26 @@
 #include "Exchange.h"
 
-#include "Check.h"
+#include "Files.h"
+#include "Progress.h"
+#include "ToolError.h"
+#include "data/Contacts.h"
+#include "data/Database.h"
+#include "data/EngineError.h"
+#include "data/ListOrder.h"
+#include "data/Schema.h"
 #include "exchange/CsvReader.h"
 #include "exchange/FormatError.h"
 #include "exchange/VCardReader.h"
 #include "exchange/Writers.h"
-#include "Files.h"
-#include "Progress.h"
-#include "ToolError.h"
-#include "data/Database.h"
-#include "data/EngineError.h"
-#include "data/Schema.h"
+#include "platform/Posix.h"
 
-#include <QCollator>
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
-#include <QLocale>
 #include <QTemporaryFile>
 
-#include <sqlite3.h>
-
-#include <algorithm>
 #include <limits>
 #include <memory>
-#include <numeric>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace quillbox::tools {
 
@@ -45,91 +37,21 @@ std::shared_ptr<data::Database> open(const QString& databaseFile) {
     }
 }
 
-[[noreturn]] void sqlFailed(sqlite3* db, int rc) {
-    if ((rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED)
+// A failure of the database file after opening, in the user's words (the same for export).
+[[noreturn]] void storeFailed(const data::EngineError& e) {
+    if (data::error::busy(e.number()))
         throw ToolError(QStringLiteral("another program kept the database file busy for longer "
                                        "than %1 seconds; nothing was imported, try again")
                             .arg(data::Database::busyTimeoutMs / 1000));
-    throw ToolError(QStringLiteral("the database file could not be written: %1")
-                        .arg(QString::fromUtf8(sqlite3_errmsg(db))));
+    throw ToolError(
+        QStringLiteral("the database file could not be written: %1").arg(e.description()));
 }
-
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) : db_(db) {
-        if (const int rc = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); rc != SQLITE_OK)
-            sqlFailed(db, rc);
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    void bind(int index, const QByteArray& utf8) {
-        sqlite3_bind_text64(stmt_, index, utf8.constData(),
-                            static_cast<sqlite3_uint64>(utf8.size()), SQLITE_TRANSIENT,
-                            SQLITE_UTF8);
-    }
-    bool step() {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            sqlFailed(db_, rc);
-        return false;
-    }
-    void reset() { sqlite3_reset(stmt_); }
-    QString text(int column) const {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return p ? QString::fromUtf8(p, sqlite3_column_bytes(stmt_, column)) : QString();
-    }
-    std::int64_t int64(int column) const { return sqlite3_column_int64(stmt_, column); }
-
-private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-// BEGIN IMMEDIATE, rolled back unless committed: the write lock is taken up front, so a busy
-// file is waited for in the busy handler and never met halfway through.
-class Transaction {
-public:
-    explicit Transaction(sqlite3* db) : db_(db) {
-        if (const int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-            rc != SQLITE_OK)
-            sqlFailed(db, rc);
-    }
-    ~Transaction() {
-        if (open_)
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    void commit() {
-        if (const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); rc != SQLITE_OK)
-            sqlFailed(db_, rc);
-        open_ = false;
-    }
-
-private:
-    sqlite3* db_;
-    bool open_ = true;
-};
 
 QString who(const Person& p) {
     if (!p.name.isEmpty())
         return QStringLiteral("%1, \"%2\"").arg(p.where, p.name);
     const QString hint = !p.email.isEmpty() ? p.email : p.phone;
     return hint.isEmpty() ? p.where : QStringLiteral("%1 (%2)").arg(p.where, hint);
-}
-
-QCollator listCollator() {
-    // As the program's list sorts (ListBox): the C locale would compare raw code units.
-    QLocale locale = QLocale().collation();
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
 }
 
 void writeChunk(QIODevice& out, QByteArray& chunk) {
@@ -139,39 +61,10 @@ void writeChunk(QIODevice& out, QByteArray& chunk) {
     chunk.clear();
 }
 
-} // namespace
-
-FileFormat formatFromName(const QString& fileName) {
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
-        return FileFormat::VCard;
-    if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
-        suffix == QLatin1String("tab") || suffix == QLatin1String("txt"))
-        return FileFormat::Csv;
-    throw ToolError(QStringLiteral("its name does not say whether it holds vCards or a table; "
-                                   "name it .vcf or .csv, or say --format vcard|csv"));
-}
-
-std::vector<Person> readPeople(const QByteArray& contents, FileFormat format,
-                               const ProgressReport& progress) {
-    try {
-        return format == FileFormat::VCard ? exchange::readVCards(contents, progress)
-                                           : exchange::readCsv(contents, progress);
-    } catch (const exchange::FormatError& e) {
-        throw ToolError(e.message());
-    }
-}
-
-ImportReport storePeople(const QString& databaseFile, const std::vector<Person>& people,
+ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
                          const Interrupted& interrupted, const ProgressReport& progress) {
-    const std::shared_ptr<data::Database> db = open(databaseFile);
-    sqlite3* h = db->handle();
     ImportReport report;
-
-    Transaction transaction(h);
-    Statement stored(h, "SELECT 1 FROM Addresses WHERE Name = ?1 LIMIT 1");
-    Statement insert(h, "INSERT INTO Addresses (Name, Phone, Address, email) "
-                        "VALUES (?1, ?2, ?3, ?4)");
+    data::ContactBatch batch(db);
     QHash<QString, QString> taken; // name -> where it came from
     taken.reserve(static_cast<qsizetype>(people.size()));
     std::int64_t done = 0;
@@ -207,55 +100,71 @@ ImportReport storePeople(const QString& databaseFile, const std::vector<Person>&
             continue;
         }
         const QByteArray name = p.name.toUtf8();
-        stored.bind(1, name);
-        const bool exists = stored.step();
-        stored.reset();
-        if (exists) {
+        if (batch.nameStored(name)) {
             report.skipped
                 << QStringLiteral("%1: a contact of that name is already in the file").arg(who(p));
             continue;
         }
-        insert.bind(1, name);
-        insert.bind(2, p.phone.toUtf8());
-        insert.bind(3, p.address.toUtf8());
-        insert.bind(4, p.email.toUtf8());
-        insert.step();
-        insert.reset();
+        batch.add(name, p.email.toUtf8(), p.phone.toUtf8(), p.address.toUtf8());
         taken.insert(p.name, p.where);
         for (const QString& c : cuts)
             report.cut << QStringLiteral("%1: %2").arg(who(p), c);
-        if (p.email.contains(QLatin1Char('?')))
-            report.warnings << QStringLiteral("%1: %2").arg(who(p), urlParametersWarning);
         ++report.taken;
     }
     // The program reads record numbers as 32-bit numbers.
-    if (report.taken > 0 && sqlite3_last_insert_rowid(h) > std::numeric_limits<std::int32_t>::max())
+    if (report.taken > 0 && batch.lastNumber() > std::numeric_limits<std::int32_t>::max())
         throw ToolError(QStringLiteral("the file has no record numbers left that the program can "
                                        "use for %1 more contacts; nothing was imported")
                             .arg(report.taken));
-    transaction.commit();
+    batch.commit();
     return report;
+}
+
+} // namespace
+
+FileFormat formatFromName(const QString& fileName) {
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("vcf") || suffix == QLatin1String("vcard"))
+        return FileFormat::VCard;
+    if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
+        suffix == QLatin1String("tab") || suffix == QLatin1String("txt"))
+        return FileFormat::Csv;
+    throw ToolError(QStringLiteral("its name does not say whether it holds vCards or a table; "
+                                   "name it .vcf or .csv, or say --format vcard|csv"));
+}
+
+std::vector<Person> readPeople(const QByteArray& contents, FileFormat format,
+                               const ProgressReport& progress) {
+    try {
+        return format == FileFormat::VCard ? exchange::readVCards(contents, progress)
+                                           : exchange::readCsv(contents, progress);
+    } catch (const exchange::FormatError& e) {
+        throw ToolError(e.message());
+    }
+}
+
+ImportReport storePeople(const QString& databaseFile, const std::vector<Person>& people,
+                         const Interrupted& interrupted, const ProgressReport& progress) {
+    const std::shared_ptr<data::Database> db = open(databaseFile);
+    try {
+        return storePeople(*db, people, interrupted, progress);
+    } catch (const data::EngineError& e) {
+        storeFailed(e);
+    }
 }
 
 std::vector<Person> contactsInListOrder(const QString& databaseFile) {
     const std::shared_ptr<data::Database> db = open(databaseFile);
     std::vector<Person> contacts;
-    {
-        Statement all(db->handle(),
-                      "SELECT Name, email, Phone, Address FROM Addresses ORDER BY Number");
-        while (all.step())
-            contacts.push_back({QString(), all.text(0), all.text(1), all.text(2), all.text(3)});
+    try {
+        for (data::ContactTexts& c : data::readAllContacts(*db))
+            contacts.push_back({QString(), std::move(c.name), std::move(c.email),
+                                std::move(c.phone), std::move(c.address)});
+    } catch (const data::EngineError& e) {
+        storeFailed(e);
     }
-    // One sort key per name rather than a collator call per comparison, as the list does.
-    const QCollator collator = listCollator();
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(contacts.size());
-    for (const Person& c : contacts)
-        keys.push_back(collator.sortKey(c.name));
-    std::vector<size_t> order(contacts.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](size_t a, size_t b) { return keys[a].compare(keys[b]) < 0; });
+    const std::vector<size_t> order = data::listOrder(
+        contacts.size(), [&contacts](size_t i) -> const QString& { return contacts[i].name; });
     std::vector<Person> sorted;
     sorted.reserve(contacts.size());
     for (const size_t i : order)
@@ -293,10 +202,8 @@ void writeContactsToNewFile(const std::vector<Person>& contacts, ExportFormat fo
         writeContacts(contacts, format, *temp, interrupted);
         if (!temp->flush())
             throw ToolError(temp->errorString());
-#ifdef Q_OS_UNIX
-        if (::fsync(temp->handle()) != 0)
+        if (!platform::syncFile(temp->handle()))
             throw ToolError(QStringLiteral("the file could not be put on disk"));
-#endif
         placeWithoutReplacing(*temp, target);
     } catch (const ToolError& e) {
         throw ToolError(QStringLiteral("cannot write %1: %2").arg(shown(target), e.message()));

@@ -7,26 +7,13 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "platform/Posix.h"
 
 namespace quillbox::tools {
 
 bool occupied(const QString& fileName) {
     const QFileInfo info(fileName);
     return info.exists() || info.isSymLink();
-}
-
-void syncFolder([[maybe_unused]] const QString& folder) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
 }
 
 QString shown(const QString& fileName) {
@@ -61,7 +48,7 @@ void placeWithoutReplacing(QTemporaryFile& temp, const QString& target) {
         throw ToolError(temp.errorString());
     }
     temp.setAutoRemove(false);
-    syncFolder(QFileInfo(target).absolutePath());
+    platform::syncFolder(QFileInfo(target).absolutePath());
 }
 
 QByteArray readWholeFile(const QString& fileName) {

@@ -12,9 +12,6 @@ namespace quillbox::tools {
 // A name is taken when anything answers to it, a dangling link included.
 bool occupied(const QString& fileName);
 
-// Makes a rename in `folder` durable; the file's own contents must already be on disk.
-void syncFolder(const QString& folder);
-
 // A new owner-only temporary file beside `target`, which must be a free name in an existing
 // folder (ToolError otherwise). The file removes itself unless placed.
 std::unique_ptr<QTemporaryFile> temporaryBeside(const QString& target);

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+#include "platform/Posix.h"
 
 namespace quillbox::tools {
 
@@ -14,11 +12,7 @@ constexpr int barWidth = 30;
 }
 
 Progress::Progress(QString what, std::int64_t total) : what_(std::move(what)), total_(total) {
-#ifdef Q_OS_UNIX
-    enabled_ = ::isatty(STDERR_FILENO) == 1;
-#else
-    enabled_ = false;
-#endif
+    enabled_ = platform::stderrIsTerminal();
     timer_.start();
 }
 

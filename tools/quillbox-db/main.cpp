@@ -2,18 +2,20 @@
 // contacts in and out of them, checks them and backs them up.
 
 #include "Backup.h"
-#include "Check.h"
 #include "Exchange.h"
 #include "Files.h"
 #include "NewDatabase.h"
 #include "Progress.h"
-#include "SampleContacts.h"
 #include "Sync.h"
 #include "ToolError.h"
+#include "Version.h"
+#include "data/Check.h"
+#include "data/SampleContacts.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <csignal>
@@ -23,8 +25,8 @@
 
 namespace {
 
+using quillbox::data::SampleContacts;
 using quillbox::tools::NewDatabase;
-using quillbox::tools::SampleContacts;
 using quillbox::tools::ToolError;
 
 enum Exit { Success = 0, Failure = 1, Usage = 2 };
@@ -68,37 +70,46 @@ bool interrupted() {
     return g_interrupted != 0;
 }
 
-// Parses a command's arguments. Returns -1 to go on, or the status to end with (help shown or
-// a usage error reported).
-int parseCommand(QCommandLineParser& parser, const QStringList& arguments, const QString& self,
-                 const QCommandLineOption& help) {
-    QStringList argv = arguments;
-    argv.prepend(self); // the parser takes the first entry for the program's name
-    if (!parser.parse(argv))
-        return usageError(parser.errorText(), self);
-    if (parser.isSet(help))
-        return showHelp(parser, self);
-    return -1;
-}
-
 QCommandLineOption helpOption() {
     return QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
                               QStringLiteral("Displays this help."));
 }
+
+// One command's parser: its description and --help first, then the options the command adds.
+struct Command {
+    Command(const char* name, const QString& description)
+        : self(tool + QLatin1Char(' ') + QLatin1String(name)) {
+        parser.setApplicationDescription(description);
+        parser.addOption(help);
+    }
+    // Returns -1 to go on, or the status to end with (help shown or a usage error reported).
+    int parse(const QStringList& arguments) {
+        QStringList argv = arguments;
+        argv.prepend(self); // the parser takes the first entry for the program's name
+        if (!parser.parse(argv))
+            return usageError(parser.errorText(), self);
+        if (parser.isSet(help))
+            return showHelp(parser, self);
+        return -1;
+    }
+
+    const QString self;
+    QCommandLineParser parser;
+    const QCommandLineOption help = helpOption();
+};
 
 QString plural(qint64 n, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
 int runCreate(const QStringList& arguments) {
-    const QString self = tool + QStringLiteral(" create");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
+    Command command(
+        "create",
         QStringLiteral("Writes a new database FILE: the tables, the settings record (password "
                        "protection off, an empty password) and, if asked, generated contacts.\n"
                        "An existing file or folder of that name is never overwritten."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
+    QCommandLineParser& parser = command.parser;
+    const QString& self = command.self;
     const QCommandLineOption contacts(
         QStringLiteral("contacts"),
         QStringLiteral("Adds N generated contacts, 0 to %1 (default 0).")
@@ -108,16 +119,11 @@ int runCreate(const QStringList& arguments) {
         QStringLiteral("seed"),
         QStringLiteral("Seeds the generator (default 1): the same seed gives the same contacts."),
         QStringLiteral("S"), QStringLiteral("1"));
-    parser.addOptions({help, contacts, seed});
+    parser.addOptions({contacts, seed});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("The database file to write, e.g. senha.scc."));
-
-    QStringList argv = arguments;
-    argv.prepend(self); // the parser takes the first entry for the program's name
-    if (!parser.parse(argv))
-        return usageError(parser.errorText(), self);
-    if (parser.isSet(help))
-        return showHelp(parser, self);
+    if (const int status = command.parse(arguments); status >= 0)
+        return status;
 
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty() || files.front().isEmpty())
@@ -151,17 +157,18 @@ int runCreate(const QStringList& arguments) {
 
 int runImport(const QStringList& arguments) {
     using namespace quillbox::tools;
-    const QString self = tool + QStringLiteral(" import");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Adds the people of FILE, vCards (2.1, 3.0, 4.0) or a table exported by a mail program "
-        "or spreadsheet (CSV with a header row), to the database as new contacts.\n"
-        "All of them go in at once or none does: a file with any fault stores nothing.\n"
-        "Texts longer than the program keeps are cut to fit. A person without a name, or "
-        "whose name is in the database already or came earlier in FILE, is left out.\n"
-        "It reports on stdout what it took, what it cut and what it left out. Quillbox may be "
-        "running on the same database meanwhile."));
-    const QCommandLineOption help = helpOption();
+    Command command(
+        "import",
+        QStringLiteral(
+            "Adds the people of FILE, vCards (2.1, 3.0, 4.0) or a table exported by a mail program "
+            "or spreadsheet (CSV with a header row), to the database as new contacts.\n"
+            "All of them go in at once or none does: a file with any fault stores nothing.\n"
+            "Texts longer than the program keeps are cut to fit. A person without a name, or "
+            "whose name is in the database already or came earlier in FILE, is left out.\n"
+            "It reports on stdout what it took, what it cut and what it left out. Quillbox may be "
+            "running on the same database meanwhile."));
+    QCommandLineParser& parser = command.parser;
+    const QString& self = command.self;
     const QCommandLineOption into(QStringLiteral("into"),
                                   QStringLiteral("The database to add to, e.g. senha.scc."),
                                   QStringLiteral("DATABASE"));
@@ -170,10 +177,10 @@ int runImport(const QStringList& arguments) {
         QStringLiteral("Reads FILE as vcard or csv whatever its name (by default .vcf and "
                        ".vcard are vCards; .csv, .tsv, .tab and .txt tables)."),
         QStringLiteral("vcard|csv"));
-    parser.addOptions({help, into, format});
+    parser.addOptions({into, format});
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("The vCard or CSV file to read."));
-    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+    if (const int status = command.parse(arguments); status >= 0)
         return status;
 
     const QStringList files = parser.positionalArguments();
@@ -237,13 +244,14 @@ int runImport(const QStringList& arguments) {
 
 int runExport(const QStringList& arguments) {
     using namespace quillbox::tools;
-    const QString self = tool + QStringLiteral(" export");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Writes every contact of DATABASE, in the order of the program's list, as vCards or as "
-        "a CSV table (UTF-8, lines ended by CR LF), to stdout or to a new FILE.\n"
-        "Importing the result into an empty database gives back the same contacts."));
-    const QCommandLineOption help = helpOption();
+    Command command(
+        "export",
+        QStringLiteral(
+            "Writes every contact of DATABASE, in the order of the program's list, as vCards or as "
+            "a CSV table (UTF-8, lines ended by CR LF), to stdout or to a new FILE.\n"
+            "Importing the result into an empty database gives back the same contacts."));
+    QCommandLineParser& parser = command.parser;
+    const QString& self = command.self;
     const QCommandLineOption vcard(QStringLiteral("vcard"), QStringLiteral("Writes vCards."));
     const QCommandLineOption version(QStringLiteral("version"),
                                      QStringLiteral("The vCard version, 3.0 or 4.0 (default)."),
@@ -255,10 +263,10 @@ int runExport(const QStringList& arguments) {
                                     QStringLiteral("Writes to FILE, which must not exist yet "
                                                    "(made readable by its owner only)."),
                                     QStringLiteral("FILE"));
-    parser.addOptions({help, vcard, version, csv, output});
+    parser.addOptions({vcard, version, csv, output});
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                  QStringLiteral("The database to read, e.g. senha.scc."));
-    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+    if (const int status = command.parse(arguments); status >= 0)
         return status;
 
     const QStringList files = parser.positionalArguments();
@@ -308,24 +316,32 @@ int runExport(const QStringList& arguments) {
 
 int runCheck(const QStringList& arguments) {
     using namespace quillbox::tools;
-    const QString self = tool + QStringLiteral(" check");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Checks that Quillbox can use DATABASE: that SQLite finds it sound, that it has the "
-        "tables, fields and settings record the program needs, and that the program can load "
-        "every contact. Ends with status 0 when the program can use the file. Warnings tell of "
-        "things the program copes with."));
-    const QCommandLineOption help = helpOption();
-    parser.addOption(help);
+    Command command(
+        "check",
+        QStringLiteral(
+            "Checks that Quillbox can use DATABASE: that SQLite finds it sound, that it has the "
+            "tables, fields and settings record the program needs, and that the program can load "
+            "every contact. Ends with status 0 when the program can use the file. Warnings tell of "
+            "things the program copes with."));
+    QCommandLineParser& parser = command.parser;
+    const QString& self = command.self;
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                  QStringLiteral("The database to check, e.g. senha.scc."));
-    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+    if (const int status = command.parse(arguments); status >= 0)
         return status;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1 || files.front().isEmpty())
         return usageError(QStringLiteral("check reads one DATABASE."), self);
 
-    const CheckReport report = checkDatabase(files.front());
+    const QString& file = files.front();
+    quillbox::data::CheckReport report;
+    if (const QFileInfo info(file); !info.exists())
+        report.problems << QStringLiteral("there is no file %1").arg(shown(file));
+    else if (!info.isFile())
+        report.problems
+            << QStringLiteral("%1 is a folder or device, not a database file").arg(shown(file));
+    else
+        report = quillbox::data::checkFile(file);
     QTextStream out(stdout);
     out << QStringLiteral("%1 %2\n").arg(
         shown(files.front()), report.usable() ? QStringLiteral("can be used by Quillbox.")
@@ -345,18 +361,18 @@ int runCheck(const QStringList& arguments) {
 
 int runBackup(const QStringList& arguments) {
     using namespace quillbox::tools;
-    const QString self = tool + QStringLiteral(" backup");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Copies DATABASE to the new file DEST through SQLite's online backup: the copy is "
-        "consistent even while Quillbox runs and writes. DEST is readable by its owner only "
-        "and must not exist yet."));
-    const QCommandLineOption help = helpOption();
-    parser.addOption(help);
+    Command command(
+        "backup",
+        QStringLiteral(
+            "Copies DATABASE to the new file DEST through SQLite's online backup: the copy is "
+            "consistent even while Quillbox runs and writes. DEST is readable by its owner only "
+            "and must not exist yet."));
+    QCommandLineParser& parser = command.parser;
+    const QString& self = command.self;
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                  QStringLiteral("The database to copy, e.g. senha.scc."));
     parser.addPositionalArgument(QStringLiteral("DEST"), QStringLiteral("The copy to make."));
-    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+    if (const int status = command.parse(arguments); status >= 0)
         return status;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2 || files[0].isEmpty() || files[1].isEmpty())
@@ -368,9 +384,7 @@ int runBackup(const QStringList& arguments) {
 
 int runSync(const QStringList& arguments) {
     using namespace quillbox::tools;
-    const QString self = tool + QStringLiteral(" sync");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
+    Command sync("sync", QStringLiteral(
         "Keeps the contacts of DATABASE in step with an address book on a CardDAV server, both "
         "ways: what was added, changed or deleted on either side since the last sync goes to "
         "the other. Where both changed the same text, the server's wins and the replaced one "
@@ -378,7 +392,8 @@ int runSync(const QStringList& arguments) {
         "remembers them and --password-command. The password comes from "
         "QUILLBOX_SYNC_PASSWORD, else from the password command, else it is asked for on the "
         "terminal; it is never stored. Ends with status 0 when both sides agree."));
-    const QCommandLineOption help = helpOption();
+    QCommandLineParser& parser = sync.parser;
+    const QString& self = sync.self;
     const QCommandLineOption url(QStringLiteral("url"),
                                  QStringLiteral("The server, or the address book itself."),
                                  QStringLiteral("URL"));
@@ -397,10 +412,10 @@ int runSync(const QStringList& arguments) {
                                 QStringLiteral("A certificate (PEM or DER) to trust besides the "
                                                "system's, for a server with one of its own."),
                                 QStringLiteral("FILE"));
-    parser.addOptions({help, url, user, command, book, ca});
+    parser.addOptions({url, user, command, book, ca});
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                  QStringLiteral("The database to sync, e.g. senha.scc."));
-    if (const int status = parseCommand(parser, arguments, self, help); status >= 0)
+    if (const int status = sync.parse(arguments); status >= 0)
         return status;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1 || files.front().isEmpty())
@@ -430,8 +445,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Makes, fills, empties into other formats, checks and backs up the "
                        "database files of Quillbox, which opens its file but never creates "
                        "one."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help."));
+    const QCommandLineOption help = helpOption();
     parser.addOption(help);
     const QCommandLineOption version = parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),

@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "data/Schema.h"
 #include "windows/FitText.h"
 #include "security/Password.h"
 #include "windows/Placement.h"
@@ -32,7 +33,7 @@ Change::Change(Services& services)
     txtChangePassword->setObjectName(QStringLiteral("txtChangePassword"));
     txtChangePassword->setGeometry(twipsRect(1440, 120, 1815, 375));
     txtChangePassword->SetPasswordChar(QLatin1Char('*'));
-    txtChangePassword->SetMaxLength(40);
+    txtChangePassword->SetMaxLength(data::schema::limits::password);
     Label1->setBuddy(txtChangePassword); // names the box for screen readers
 
     cmdOK1 = new QPushButton(QStringLiteral("OK"), this);
@@ -51,8 +52,8 @@ Change::Change(Services& services)
 Change::~Change() = default;
 
 void Change::Form_Load() {
-    db_ = data::OpenDatabase(QStringLiteral("senha.scc"));
-    settings_ = db_->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
+    db_ = data::OpenDatabase(data::schema::FileName);
+    settings_ = db_->OpenRecordset(data::schema::Player, data::dbOpenDynaset);
 }
 
 void Change::cmdOK1_Click() {
@@ -64,7 +65,7 @@ void Change::cmdOK1_Click() {
     }
     // The file keeps a verifier of the password, never the password itself.
     settings_->Edit();
-    settings_->Collect(QStringLiteral("Senha"), security::makePasswordVerifier(password));
+    settings_->Collect(data::schema::Senha, security::makePasswordVerifier(password));
     settings_->Update();
     s_.boxes.MsgBox(QStringLiteral("New password successfully stored!"),
                     platform::MessageBoxService::StyleInformation,

@@ -1,35 +1,21 @@
 #include "windows/common/ListBox.h"
 
+#include "data/ListOrder.h"
+
 #include <QCollator>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 
 #include <algorithm>
-#include <numeric>
 
 namespace quillbox::windows {
-
-namespace {
-
-QCollator makeCollator() {
-    QLocale locale = QLocale().collation();
-    // Qt's collator compares raw UTF-16 units in the C locale, which would put "Åsa" after "Zoe".
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
-}
-
-} // namespace
 
 class ListBoxModel : public QAbstractListModel {
 public:
     using Entry = ListBox::Entry;
 
     explicit ListBoxModel(QObject* parent)
-        : QAbstractListModel(parent), collator_(makeCollator()) {}
+        : QAbstractListModel(parent), collator_(data::listCollator()) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(entries_.size());
@@ -72,24 +58,13 @@ public:
 
     // Returns where the last of the given entries ended up, or -1 when there were none.
     int fill(std::vector<Entry> entries) {
-        // One sort key per entry rather than a collator call per comparison: with a million
-        // names the comparisons dominate, and comparing keys is a plain byte comparison.
-        std::vector<QCollatorSortKey> keys;
-        keys.reserve(entries.size());
-        for (const Entry& e : entries)
-            keys.push_back(collator_.sortKey(e.text));
-        std::vector<int> order(entries.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
-            return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
-        });
-        keys = {};
-
+        const std::vector<size_t> order = data::listOrder(
+            entries.size(), [&entries](size_t i) -> const QString& { return entries[i].text; });
         std::vector<Entry> sorted;
         sorted.reserve(entries.size());
         int lastGivenAt = -1;
         for (size_t i = 0; i < order.size(); ++i) {
-            const auto from = static_cast<size_t>(order[i]);
+            const size_t from = order[i];
             if (from + 1 == entries.size())
                 lastGivenAt = static_cast<int>(i);
             sorted.push_back(std::move(entries[from]));

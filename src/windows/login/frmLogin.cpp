@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "data/Schema.h"
 #include "security/Password.h"
 #include "windows/FitText.h"
 #include "windows/Placement.h"
@@ -38,7 +39,7 @@ frmLogin::frmLogin(Services& services)
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
     txtPassword->setGeometry(twipsRect(1050, 120, 2325, 345));
     txtPassword->SetPasswordChar(QLatin1Char('*'));
-    txtPassword->SetMaxLength(40);
+    txtPassword->SetMaxLength(data::schema::limits::password);
     lblLabels->setBuddy(txtPassword); // Alt+P
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
@@ -61,9 +62,9 @@ frmLogin::frmLogin(Services& services)
 frmLogin::~frmLogin() = default;
 
 void frmLogin::Form_Load() {
-    db_ = data::OpenDatabase(QStringLiteral("senha.scc"));
-    settings_ = db_->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
-    const data::Value flag = settings_->Fields(QStringLiteral("WantPassword"));
+    db_ = data::OpenDatabase(data::schema::FileName);
+    settings_ = db_->OpenRecordset(data::schema::Player, data::dbOpenDynaset);
+    const data::Value flag = settings_->Fields(data::schema::WantPassword);
     // Null is not greater than 0, so an empty flag means no protection, as 0 and -1 do.
     const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
     if (protectionOn) {
@@ -78,14 +79,14 @@ void frmLogin::Form_Load() {
 
 void frmLogin::cmdOK_Click() {
     // Read anew at every press: the password may have been changed since the last one.
-    const data::Value stored = settings_->Fields(QStringLiteral("Senha"));
+    const data::Value stored = settings_->Fields(data::schema::Senha);
     const QString typed = txtPassword->Text();
     if (security::passwordAccepts(stored, typed)) {
         // A password kept as plain text (set by hand, or by an older file) is replaced by a
         // verifier as soon as it has been shown to be the right one.
         if (!security::isPasswordVerifier(stored)) {
             settings_->Edit();
-            settings_->Collect(QStringLiteral("Senha"), security::makePasswordVerifier(typed));
+            settings_->Collect(data::schema::Senha, security::makePasswordVerifier(typed));
             settings_->Update();
         }
         // Not kept for the rest of the run in a box nobody looks at again.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/MainLoad.h"
 #include "windows/Services.h"
 
 #include <QMainWindow>
@@ -94,7 +95,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    void fillList();
+    void fillList(std::vector<data::ListedContact> contacts);
     bool findSelectedContact();
     void forgetStaleEntry(int index);
     void copyBox(QWidget* box, const QString& text);

@@ -4,7 +4,9 @@
 #include "windows/main/MainProgram.h"
 
 #include "data/Database.h"
+#include "data/MainLoad.h"
 #include "data/Recordset.h"
+#include "data/Schema.h"
 #include "windows/ProgramIcon.h"
 #include "windows/common/ListBox.h"
 #include "windows/common/TextBox.h"
@@ -13,22 +15,20 @@ namespace quillbox::windows {
 
 namespace {
 
-const QString Name = QStringLiteral("Name");
-const QString Number = QStringLiteral("Number");
-const QString Phone = QStringLiteral("Phone");
-const QString Address = QStringLiteral("Address");
-const QString Email = QStringLiteral("email");
+using namespace data::schema;
 
 using Box = platform::MessageBoxService;
 
 // "Number=" and the number with its first character kept for the sign: a blank, or "-".
 QString numberCriterion(qint32 number) {
-    return QStringLiteral("Number=") +
+    return Number + QLatin1Char('=') +
            (number < 0 ? QString::number(number) : QLatin1Char(' ') + QString::number(number));
 }
 
 // A field as a box shows it: a Null, which only a file filled by other means holds, is empty.
-QString boxText(const data::Value& v) { return v.isNull() ? QString() : v.toText(); }
+QString boxText(const data::Value& v) {
+    return v.isNull() ? QString() : v.toText();
+}
 
 } // namespace
 
@@ -37,29 +37,23 @@ void MainProgram::Form_Load() {
     s_.tray.add(programIcon(), tray::TrayTip,
                 [this](int message) { s_.errors.guard([&] { Form_MouseMove(message); }); });
     ListClicks = 1;
-    settingsDb_ = data::OpenDatabase(QStringLiteral("senha.scc"));
-    settings_ = settingsDb_->OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
-    contactsDb_ = data::OpenDatabase(QStringLiteral("senha.scc"));
-    contacts_ = contactsDb_->OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);
-    if (contacts_->RecordCount() == 0)
-        return;
-    if (!contacts_->Eof())
-        contacts_->MoveFirst();
-    fillList();
-    contacts_->MoveLast();
+    data::MainWindowFile file = data::loadMainWindow(data::schema::FileName);
+    settingsDb_ = std::move(file.settingsDb);
+    settings_ = std::move(file.settings);
+    contactsDb_ = std::move(file.contactsDb);
+    contacts_ = std::move(file.contacts);
+    if (!file.list.empty())
+        fillList(std::move(file.list));
 }
 
-// One entry per contact from the current record to the end: text "Name", item data "Number".
-// The list sorts, so an entry's position says nothing; the record number in the item data is
-// the only link to the contact. The entries are sorted once, in bulk, which gives the same list
-// as adding them one by one.
-void MainProgram::fillList() {
+// One entry per contact: text "Name", item data "Number". The list sorts, so an entry's position
+// says nothing; the record number in the item data is the only link to the contact. The entries
+// are sorted once, in bulk, which gives the same list as adding them one by one.
+void MainProgram::fillList(std::vector<data::ListedContact> contacts) {
     std::vector<ListBox::Entry> entries;
-    while (!contacts_->Eof()) {
-        QString name = contacts_->Fields(Name).toText();
-        entries.push_back({std::move(name), contacts_->Fields(Number).toInt32()});
-        contacts_->MoveNext();
-    }
+    entries.reserve(contacts.size());
+    for (data::ListedContact& c : contacts)
+        entries.push_back({std::move(c.name), c.number});
     lstRecords->Fill(std::move(entries));
 }
 
@@ -165,7 +159,7 @@ void MainProgram::cmdUpdate_Click() {
     txtUpdateAddress->SetText(QString());
     lstRecords->Clear();
     contacts_->MoveFirst();
-    fillList();
+    fillList(data::readListFrom(*contacts_));
     contacts_->MovePrevious();
 }
 
@@ -231,8 +225,8 @@ void MainProgram::cmdCopyPhone_Click() {
 void MainProgram::cmdCopyAddress_Click() {
     txtUpdateAddress->selectAll();
     // Stored with "\r\n"; the clipboard takes "\n" and gives each platform its own form.
-    copyBox(txtUpdateAddress, txtUpdateAddress->Text().replace(QLatin1String("\r\n"),
-                                                               QLatin1String("\n")));
+    copyBox(txtUpdateAddress,
+            txtUpdateAddress->Text().replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
 } // namespace quillbox::windows

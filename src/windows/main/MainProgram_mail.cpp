@@ -4,6 +4,7 @@
 
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "data/Schema.h"
 #include "windows/Twips.h"
 #include "windows/common/TextBox.h"
 
@@ -74,15 +75,15 @@ void MainProgram::cmdAddToList_Click() {
 
 void MainProgram::cmdAddAll_Click() {
     // A fresh connection and record set take the place of the contact record set's.
-    contactsDb_ = data::OpenDatabase(QStringLiteral("senha.scc"));
-    contacts_ = contactsDb_->OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);
+    contactsDb_ = data::OpenDatabase(data::schema::FileName);
+    contacts_ = contactsDb_->OpenRecordset(data::schema::Addresses, data::dbOpenDynaset);
     if (!contacts_->Eof())
         contacts_->MoveFirst();
     // Built up here and put in the box once: the same text as a rewrite per record, without
     // rewriting a growing text for every contact.
     QString list = txtEmailList->Text();
     while (!contacts_->Eof()) {
-        const data::Value email = contacts_->Fields(QStringLiteral("email"));
+        const data::Value email = contacts_->Fields(data::schema::Email);
         appendToSendList(list, email.isNull() ? QString() : email.toText());
         contacts_->MoveNext();
     }

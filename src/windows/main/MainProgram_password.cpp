@@ -3,12 +3,12 @@
 #include "windows/main/MainProgram.h"
 
 #include "data/Recordset.h"
+#include "data/Schema.h"
 #include "windows/change_password/Change.h"
 
 namespace quillbox::windows {
 
 namespace {
-const QString WantPassword = QStringLiteral("WantPassword");
 using Box = platform::MessageBoxService;
 } // namespace
 
@@ -30,7 +30,7 @@ void MainProgram::PasswordProtect_Click() {
     // However the window was left: a new file's password is empty text, so nobody is locked
     // out by switching protection on without setting one.
     settings_->Edit();
-    settings_->Collect(WantPassword, 1);
+    settings_->Collect(data::schema::WantPassword, 1);
     settings_->Update();
     s_.boxes.MsgBox(QStringLiteral("Program is now password protected!"), Box::StyleInformation,
                     QStringLiteral("Password On"));
@@ -38,7 +38,7 @@ void MainProgram::PasswordProtect_Click() {
 
 void MainProgram::RemovePassword_Click() {
     settings_->Edit();
-    settings_->Collect(WantPassword, 0);
+    settings_->Collect(data::schema::WantPassword, 0);
     settings_->Update();
     s_.boxes.MsgBox(QStringLiteral("Password protection has been disabled!"),
                     Box::StyleInformation, QStringLiteral("Password Off"));

@@ -1,24 +1,19 @@
 #include "Check.h"
 
-#include "Files.h"
-#include "data/Database.h"
-#include "data/EngineError.h"
-#include "data/Recordset.h"
-#include "data/Schema.h"
-
-#include <QFile>
-#include <QFileInfo>
-
-#include <sqlite3.h>
+#include "Connection.h"
+#include "Database.h"
+#include "EngineError.h"
+#include "Recordset.h"
+#include "Schema.h"
+#include "Sqlite.h"
 
 #include <limits>
 #include <memory>
+#include <optional>
 
-namespace quillbox::tools {
+namespace quillbox::data {
 
 namespace {
-
-using data::Value;
 
 // At most a few examples of one kind of finding, then how many more there are.
 class Examples {
@@ -46,47 +41,27 @@ private:
     qsizetype count_ = 0;
 };
 
-class ReadOnly {
-public:
-    explicit ReadOnly(const QString& fileName) {
-        // An absolute path: a name beginning with "file:" would otherwise be read as a URI.
-        rc_ = sqlite3_open_v2(QFile::encodeName(QFileInfo(fileName).absoluteFilePath()).constData(),
-                              &db_, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_busy_timeout(db_, data::Database::busyTimeoutMs);
+// The rows of a one-column query, or the error in words.
+QStringList column(sqlite3* db, const char* sql, QString& error, int* code = nullptr) {
+    QStringList out;
+    try {
+        sqlite::Statement s(db, sql);
+        while (s.step())
+            out << s.qtext(0);
+    } catch (const EngineError& e) {
+        error = e.description();
+        if (code)
+            *code = e.number();
     }
-    ~ReadOnly() { sqlite3_close(db_); }
-    ReadOnly(const ReadOnly&) = delete;
-    ReadOnly& operator=(const ReadOnly&) = delete;
-    int openResult() const { return rc_; }
-    sqlite3* handle() const { return db_; }
-
-    // The rows of a one-column query, or the error in words.
-    QStringList column(const char* sql, QString& error) const {
-        QStringList out;
-        sqlite3_stmt* s = nullptr;
-        int rc = sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
-        while (rc == SQLITE_OK && (rc = sqlite3_step(s)) == SQLITE_ROW) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-            out << QString::fromUtf8(text ? text : "");
-            rc = SQLITE_OK;
-        }
-        if (rc != SQLITE_DONE && rc != SQLITE_OK)
-            error = QString::fromUtf8(sqlite3_errmsg(db_));
-        sqlite3_finalize(s);
-        return out;
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-    int rc_ = SQLITE_OK;
-};
+    return out;
+}
 
 QString quotedName(const Value& name) {
     return name.isNull() ? QStringLiteral("(Null)") : QStringLiteral("\"%1\"").arg(name.toText());
 }
 
-void checkSettings(data::Database& db, CheckReport& r) {
-    auto settings = db.OpenRecordset(QStringLiteral("Player"), data::dbOpenDynaset);
+void checkSettings(Database& db, CheckReport& r) {
+    auto settings = db.OpenRecordset(schema::Player, dbOpenDynaset);
     const int rows = settings->RecordCount();
     if (rows == 0) {
         r.problems << QStringLiteral("the settings record is missing (the table Player is "
@@ -97,18 +72,18 @@ void checkSettings(data::Database& db, CheckReport& r) {
         r.warnings << QStringLiteral("the table Player has %1 settings records; the program "
                                      "uses the first")
                           .arg(rows);
-    const Value wanted = settings->Fields(QStringLiteral("WantPassword"));
+    const Value wanted = settings->Fields(schema::WantPassword);
     bool protection = false;
     try {
         protection = !wanted.isNull() && wanted.toDouble() > 0;
-    } catch (const data::EngineError&) {
+    } catch (const EngineError&) {
         r.problems << QStringLiteral("the settings record says \"%1\" where it should say "
                                      "whether a password is wanted (a number), so the program "
                                      "stops when it starts")
                           .arg(wanted.toText());
         return;
     }
-    if (settings->Fields(QStringLiteral("Senha")).isNull()) {
+    if (settings->Fields(schema::Senha).isNull()) {
         if (protection)
             r.problems << QStringLiteral("password protection is on but no password is stored "
                                          "(Senha is Null): no password opens the program");
@@ -118,7 +93,7 @@ void checkSettings(data::Database& db, CheckReport& r) {
     }
 }
 
-void checkContacts(data::Database& db, CheckReport& r) {
+void checkContacts(Database& db, CheckReport& r) {
     const QString stopsList = QStringLiteral(", which stops the program's list from loading");
     Examples nullNames(QStringLiteral("%1 contact has no name at all (Null)") + stopsList,
                        QStringLiteral("%1 contacts have no name at all (Null)") + stopsList);
@@ -133,28 +108,25 @@ void checkContacts(data::Database& db, CheckReport& r) {
     Examples longTexts(
         QStringLiteral("%1 text is longer than the program's boxes take") + cutIfEdited,
         QStringLiteral("%1 texts are longer than the program's boxes take") + cutIfEdited);
-    Examples urlEmails(QStringLiteral("%1 contact: ") + urlParametersWarning,
-                       QStringLiteral("%1 contacts: ") + urlParametersWarning);
     struct Field {
         QString name;
         const char* what;
         int limit;
     };
-    const Field fields[] = {
-        {QStringLiteral("Name"), "name", data::schema::limits::name},
-        {QStringLiteral("email"), "e-mail address", data::schema::limits::email},
-        {QStringLiteral("Phone"), "phone", data::schema::limits::phone},
-        {QStringLiteral("Address"), "address", data::schema::limits::address}};
-    const QString number = QStringLiteral("Number");
+    const Field fields[] = {{schema::Name, "name", schema::limits::name},
+                            {schema::Email, "e-mail address", schema::limits::email},
+                            {schema::Phone, "phone", schema::limits::phone},
+                            {schema::Address, "address", schema::limits::address}};
+    const QString& number = schema::Number;
 
-    auto contacts = db.OpenRecordset(QStringLiteral("Addresses"), data::dbOpenDynaset);
+    auto contacts = db.OpenRecordset(schema::Addresses, dbOpenDynaset);
     for (contacts->MoveFirst(); !contacts->Eof(); contacts->MoveNext()) {
         const Value key = contacts->Fields(number);
         const QString id = QStringLiteral("number %1").arg(key.toText());
         const Value name = contacts->Fields(fields[0].name);
         try {
             key.toInt32();
-        } catch (const data::EngineError&) {
+        } catch (const EngineError&) {
             bigNumbers.add(QStringLiteral("%1 %2").arg(id, quotedName(name)));
         }
         if (name.isNull())
@@ -169,22 +141,20 @@ void checkContacts(data::Database& db, CheckReport& r) {
                                   .arg(v.toText().size())
                                   .arg(f.limit));
         }
-        if (contacts->Fields(QStringLiteral("email")).toText().contains(QLatin1Char('?')))
-            urlEmails.add(QStringLiteral("%1 %2").arg(id, quotedName(name)));
     }
     nullNames.report(r.problems);
     bigNumbers.report(r.problems);
     emptyNames.report(r.warnings);
     longTexts.report(r.warnings);
-    urlEmails.report(r.warnings);
 }
 
-void checkByQuery(const ReadOnly& db, CheckReport& r) {
+void checkByQuery(sqlite3* db, CheckReport& r) {
     QString error;
     const QStringList repeated =
-        db.column("SELECT quote(Name) || ' ' || count(*) || ' times' FROM Addresses "
-                  "WHERE Name IS NOT NULL GROUP BY Name HAVING count(*) > 1",
-                  error);
+        column(db,
+               "SELECT quote(Name) || ' ' || count(*) || ' times' FROM Addresses "
+               "WHERE Name IS NOT NULL GROUP BY Name HAVING count(*) > 1",
+               error);
     if (!repeated.isEmpty()) {
         Examples names(QStringLiteral("%1 name is given to more than one contact"),
                        QStringLiteral("%1 names are given to more than one contact"));
@@ -193,15 +163,16 @@ void checkByQuery(const ReadOnly& db, CheckReport& r) {
         names.report(r.warnings);
     }
     const QStringList indexed =
-        db.column("SELECT 1 FROM pragma_index_list('Addresses') AS l "
-                  "JOIN pragma_index_info(l.name) AS i "
-                  "WHERE i.seqno = 0 AND i.name = 'Name' COLLATE NOCASE AND l.partial = 0",
-                  error);
+        column(db,
+               "SELECT 1 FROM pragma_index_list('Addresses') AS l "
+               "JOIN pragma_index_info(l.name) AS i "
+               "WHERE i.seqno = 0 AND i.name = 'Name' COLLATE NOCASE AND l.partial = 0",
+               error);
     if (indexed.isEmpty() && error.isEmpty())
         r.warnings << QStringLiteral("no index leads with the field Name, so finding a name "
                                      "reads every contact");
-    const QStringList sequence = db.column(
-        "SELECT max(seq) FROM sqlite_sequence WHERE name = 'Addresses' COLLATE NOCASE", error);
+    const QStringList sequence = column(
+        db, "SELECT max(seq) FROM sqlite_sequence WHERE name = 'Addresses' COLLATE NOCASE", error);
     if (!sequence.isEmpty() &&
         sequence.front().toLongLong() >= std::numeric_limits<std::int32_t>::max())
         r.warnings << QStringLiteral("the file has handed out the last record number the program "
@@ -210,47 +181,25 @@ void checkByQuery(const ReadOnly& db, CheckReport& r) {
 
 } // namespace
 
-void rollBackHotJournal(const QString& fileName) {
-    if (!QFileInfo::exists(fileName + QStringLiteral("-journal")))
-        return;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(QFileInfo(fileName).absoluteFilePath()).constData(), &db,
-                        SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
-        sqlite3_busy_timeout(db, data::Database::busyTimeoutMs);
-        sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
-    }
-    sqlite3_close(db);
-}
-
-CheckReport checkDatabase(const QString& fileName) {
+CheckReport checkFile(const QString& fileName) {
     CheckReport r;
-    const QFileInfo info(fileName);
-    if (!info.exists()) {
-        r.problems << QStringLiteral("there is no file %1").arg(shown(fileName));
-        return r;
-    }
-    if (!info.isFile()) {
-        r.problems
-            << QStringLiteral("%1 is a folder or device, not a database file").arg(shown(fileName));
-        return r;
-    }
-
-    rollBackHotJournal(fileName);
     {
-        const ReadOnly db(fileName);
+        std::optional<Connection> db;
+        QStringList integrity;
         QString error;
-        const QStringList integrity = db.openResult() == SQLITE_OK
-                                          ? db.column("PRAGMA integrity_check(20)", error)
-                                          : QStringList();
-        if (db.openResult() != SQLITE_OK || !error.isEmpty()) {
-            const int rc = sqlite3_extended_errcode(db.handle()) & 0xff;
-            r.problems << (rc == SQLITE_NOTADB
+        int code = 0;
+        try {
+            db.emplace(fileName, Access::ReadOnly);
+            integrity = column(db->handle(), "PRAGMA integrity_check(20)", error, &code);
+        } catch (const EngineError& e) {
+            error = e.description();
+            code = e.number();
+        }
+        if (!error.isEmpty()) {
+            r.problems << ((code & 0xff) == SQLITE_NOTADB
                                ? QStringLiteral("this is not a database file (or it is damaged "
                                                 "past reading)")
-                               : QStringLiteral("the file cannot be read: %1")
-                                     .arg(error.isEmpty()
-                                              ? QString::fromUtf8(sqlite3_errstr(db.openResult()))
-                                              : error));
+                               : QStringLiteral("the file cannot be read: %1").arg(error));
             return r;
         }
         if (integrity != QStringList{QStringLiteral("ok")})
@@ -259,15 +208,20 @@ CheckReport checkDatabase(const QString& fileName) {
     }
 
     try {
-        const std::shared_ptr<data::Database> db = data::OpenDatabase(fileName);
+        const std::shared_ptr<Database> db = OpenDatabase(fileName);
         checkSettings(*db, r);
         checkContacts(*db, r);
-    } catch (const data::EngineError& e) {
+    } catch (const EngineError& e) {
         r.problems << e.description();
         return r;
     }
-    checkByQuery(ReadOnly(fileName), r);
+    try {
+        checkByQuery(Connection(fileName, Access::ReadOnly).handle(), r);
+    } catch (const EngineError&) {
+        // Only warnings come from here; a file that opened a moment ago and now does not has
+        // had its say above.
+    }
     return r;
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::data

@@ -1,16 +1,19 @@
-#include "SampleFiles.h"
+#include "Support.h"
 
 #include "data/EngineError.h"
+#include "data/Schema.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
+#include <algorithm>
 #include <cstdio>
-#ifdef Q_OS_UNIX
+
+#include <sys/resource.h>
 #include <unistd.h>
-#endif
 
 namespace quillbox::bench {
 
@@ -34,19 +37,37 @@ QString sampleFile(const QString& folder, const QString& tool, std::int64_t cont
 
 QString stage(const QString& dataFolder, const QString& sample, std::int64_t contacts) {
     const QString folder = QDir(dataFolder).filePath(QStringLiteral("load-%1").arg(contacts));
-    const QString target = QDir(folder).filePath(QStringLiteral("senha.scc"));
+    const QString target = QDir(folder).filePath(data::schema::FileName);
     if (!QDir().mkpath(folder))
         throw data::EngineError(-1, QStringLiteral("cannot make %1").arg(folder));
     // Made afresh each run: an old link may name a sample file since made anew.
     QFile::remove(target);
-    bool staged = false;
-#ifdef Q_OS_UNIX
-    staged =
+    const bool staged =
         ::link(QFile::encodeName(sample).constData(), QFile::encodeName(target).constData()) == 0;
-#endif
     if (!staged && !QFile::copy(sample, target))
         throw data::EngineError(-1, QStringLiteral("cannot put %1 at %2").arg(sample, target));
     return folder;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t m = v.size() / 2;
+    return v.empty() ? 0 : v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
+}
+
+long peakResidentKiB(long pid) {
+    QFile status(pid ? QStringLiteral("/proc/%1/status").arg(pid)
+                     : QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).simplified().split(' ').front().toLong();
+    }
+    if (pid)
+        return 0;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss; // kilobytes on Linux
 }
 
 } // namespace quillbox::bench

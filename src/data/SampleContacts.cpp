@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 
-namespace quillbox::tools {
+namespace quillbox::data {
 
 namespace {
 
@@ -499,7 +499,7 @@ void SampleContacts::appendPattern(std::string& out, std::string_view pattern) {
     }
 }
 
-void SampleContacts::makeName(Contact& out, std::size_t& first, std::size_t& last,
+void SampleContacts::makeName(SampleContact& out, std::size_t& first, std::size_t& last,
                               std::size_t& variant) {
     const std::size_t firsts = firstNames.size(), lasts = lastNames.size();
     const std::size_t variants = variantCount();
@@ -538,7 +538,7 @@ void SampleContacts::makeName(Contact& out, std::size_t& first, std::size_t& las
     }
 }
 
-void SampleContacts::makeEmail(Contact& out, std::size_t first, std::size_t last,
+void SampleContacts::makeEmail(SampleContact& out, std::size_t first, std::size_t last,
                                std::size_t variant) {
     const std::string& f = tables().firstAscii[first];
     const std::string& l = tables().lastAscii[last];
@@ -574,7 +574,7 @@ void SampleContacts::makeEmail(Contact& out, std::size_t first, std::size_t last
     e += domains[pick(domains.size())];
 }
 
-void SampleContacts::makePhoneAndAddress(Contact& out) {
+void SampleContacts::makePhoneAndAddress(SampleContact& out) {
     const Locale& l = locales[pick(locales.size())];
     const auto any = [this](const std::vector<std::string_view>& v) { return v[pick(v.size())]; };
 
@@ -620,7 +620,7 @@ void SampleContacts::makePhoneAndAddress(Contact& out) {
     }
 }
 
-void SampleContacts::next(Contact& out) {
+void SampleContacts::next(SampleContact& out) {
     if (made_ >= maxContacts)
         throw std::length_error("more sample contacts than the generator can name");
     ++made_;
@@ -630,4 +630,4 @@ void SampleContacts::next(Contact& out) {
     makePhoneAndAddress(out);
 }
 
-} // namespace quillbox::tools
+} // namespace quillbox::data

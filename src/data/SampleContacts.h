@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Schema.h"
+#include "Schema.h"
 
 #include <cstdint>
 #include <random>
@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-namespace quillbox::tools {
+namespace quillbox::data {
 
 // One generated contact, its texts in UTF-8, in the form the program stores them.
-struct Contact {
+struct SampleContact {
     std::string name;    // "Last, First", with at times a middle initial or a second given name
     std::string phone;   // one number, at times two joined by " / "
     std::string address; // two or three lines joined by "\r\n"
@@ -24,30 +24,30 @@ struct Contact {
 class SampleContacts {
 public:
     // The longest texts the program keeps.
-    static constexpr int maxName = data::schema::limits::name;
-    static constexpr int maxPhone = data::schema::limits::phone;
-    static constexpr int maxAddress = data::schema::limits::address;
-    static constexpr int maxEmail = data::schema::limits::email;
+    static constexpr int maxName = schema::limits::name;
+    static constexpr int maxPhone = schema::limits::phone;
+    static constexpr int maxAddress = schema::limits::address;
+    static constexpr int maxEmail = schema::limits::email;
 
     // Well under the number of distinct names, so that finding a free one stays quick.
     static constexpr std::int64_t maxContacts = 10'000'000;
 
     explicit SampleContacts(std::uint64_t seed);
 
-    // Fills `out` with the next contact; reusing one Contact spares allocations. Past
+    // Fills `out` with the next contact; reusing one SampleContact spares allocations. Past
     // maxContacts this throws std::length_error.
-    void next(Contact& out);
+    void next(SampleContact& out);
 
 private:
     std::uint64_t pick(std::uint64_t n) { return rng_() % n; }
     void appendPattern(std::string& out, std::string_view pattern);
-    void makeName(Contact& out, std::size_t& first, std::size_t& last, std::size_t& variant);
-    void makeEmail(Contact& out, std::size_t first, std::size_t last, std::size_t variant);
-    void makePhoneAndAddress(Contact& out);
+    void makeName(SampleContact& out, std::size_t& first, std::size_t& last, std::size_t& variant);
+    void makeEmail(SampleContact& out, std::size_t first, std::size_t last, std::size_t variant);
+    void makePhoneAndAddress(SampleContact& out);
 
     std::mt19937_64 rng_;
     std::vector<bool> taken_; // by name key: (last * firsts + first) * variants + variant
     std::int64_t made_ = 0;
 };
 
-} // namespace quillbox::tools
+} // namespace quillbox::data

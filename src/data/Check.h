@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quillbox::data {
+
+struct CheckReport {
+    QStringList problems; // each keeps the program from using the file
+    QStringList warnings; // the program copes, but something is off
+    bool usable() const { return problems.isEmpty(); }
+};
+
+// Checks a database file as the program will use it: SQLite's integrity check; the tables,
+// fields and record numbering the data layer insists on; the settings record the login reads;
+// and each contact the list loads. A Null name or a record number beyond 32 bits stops the
+// program's list from loading, so those are problems. Texts longer than the program's boxes
+// take, empty and repeated names, a missing name index and a used-up record numbering are
+// warnings.
+// `fileName` must name a file (the caller words a missing one); opening it is the first check.
+CheckReport checkFile(const QString& fileName);
+
+} // namespace quillbox::data

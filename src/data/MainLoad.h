@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace quillbox::data {
+
+class Database;
+class Recordset;
+
+// One contact as the main window's list shows it.
+struct ListedContact {
+    QString name;
+    std::int32_t number = 0;
+};
+
+// The Name and Number of every record from the current one to the end, as the list takes them:
+// a Null name or a number beyond 32 bits is an EngineError, which stops the load. The record set
+// ends past the last record.
+std::vector<ListedContact> readListFrom(Recordset& contacts);
+
+// What the main window's load step holds on to: the settings and the contacts, each through a
+// connection of its own, and the list it read.
+struct MainWindowFile {
+    std::shared_ptr<Database> settingsDb;
+    std::unique_ptr<Recordset> settings;
+    std::shared_ptr<Database> contactsDb;
+    std::unique_ptr<Recordset> contacts;
+    std::vector<ListedContact> list;
+};
+
+// The main window's load step over `file`: opens the settings and the contacts and, when there
+// are contacts, reads the list from the first and leaves the contacts on the last record.
+// EngineError when the file cannot serve. The fuzzer drives this very function.
+MainWindowFile loadMainWindow(const QString& file);
+
+} // namespace quillbox::data
