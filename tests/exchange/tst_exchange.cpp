@@ -36,15 +36,6 @@ QByteArray card(const QByteArray& version, const QByteArray& body) {
     return out + body + "\r\nEND:VCARD\r\n";
 }
 
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const FormatError& e) {
-        return e.message();
-    }
-    return {};
-}
-
 } // namespace
 
 class TestExchange : public QObject {
@@ -55,26 +46,19 @@ private slots:
     void samples();
     void vcardDetails_data();
     void vcardDetails();
-    void vcardFaults_data();
-    void vcardFaults();
+    void faults_data();
+    void faults();
     void csvDetails_data();
     void csvDetails();
-    void csvFaults_data();
-    void csvFaults();
     void roundTrip_data();
     void roundTrip();
     void foldsWithoutSplittingCharacters_data();
     void foldsWithoutSplittingCharacters();
-    void nameParts_data();
-    void nameParts();
-    void cutsToLimit_data();
-    void cutsToLimit();
 };
 
 void TestExchange::samples_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("people");
-    const QString usa = QStringLiteral("United States of America");
     QTest::newRow("Android 2.1, quoted-printable")
         << "John_Doe_ANDROID.vcf"
         << QStringList{"|john.doe@company.com||",
@@ -83,44 +67,11 @@ void TestExchange::samples_data() {
                        "Ñ Ñ Ñ Ñ Ñ Ñ Ñ Ñ Ñ Ñ Ñ||123456|",
                        "Ñ Ñ, Ñ Ñ Ñ|bob@company.com|123456|",
                        "ÑÑÑÑ|henry@company.com|55556666|"};
-    QTest::newRow("Evolution 3.0")
-        << "John_Doe_EVOLUTION.vcf"
-        << QStringList{"Doe, John|john.doe@ibm.com|905-666-1234|15 Crescent moon drive / ASB-123 / "
-                       "12345 Albaney / New York / " +
-                       usa};
-    QTest::newRow("Gmail 3.0")
-        << "John_Doe_GMAIL.vcf"
-        << QStringList{"Doe, John|john.doe@ibm.com|905-555-1234|Crescent moon drive / 555-asd / "
-                       "Nice Area, Albaney, New York 12345 / " +
-                       usa};
-    QTest::newRow("iPhone 3.0, grouped, type=pref")
-        << "John_Doe_IPHONE.vcf"
-        << QStringList{
-               "Doe, John|john.doe@ibm.com|905-555-1234|Silicon Alley 5, / 12345 New York / " +
-               usa};
-    QTest::newRow("Outlook 2.1, LABEL")
-        << "John_Doe_MS_OUTLOOK.vcf"
-        << QStringList{"Doe, John|john.doe@ibm.cm|(905) 555-1234|Cresent moon drive / Albaney, New "
-                       "York  12345"};
-    QTest::newRow("Gmail single")
-        << "gmail-single.vcf"
-        << QStringList{"Dartmouth, Greg|gdartmouth@hotmail.com|555 555 1111|123 Home St / Home "
-                       "City, HM 12345"};
-    QTest::newRow("Outlook 2007")
-        << "outlook-2007.vcf"
-        << QStringList{
-               "Angstadt, Michael|mike.angstadt@gmail.com|(111) 555-1111|222 Broadway / New "
-               "York, NY 99999 / USA"};
     QTest::newRow("RFC 6350, 4.0, LF only")
         << "rfc6350-example.vcf"
         << QStringList{
                "Perreault, Simon|simon.perreault@viagenie.ca|+1-418-656-9254 ext. 102|Suite "
                "D2-630 / 2875 Laurier / G1V 2M2 Quebec / QC / Canada"};
-    QTest::newRow("Thunderbird 3.0")
-        << "thunderbird-MoreFunctionsForAddressBook-extension.vcf"
-        << QStringList{
-               "Doe, John|doe.john@hotmail.com|555-555-1111|222 Broadway / Suite 100 / 98765 "
-               "New York / NY / USA"};
 }
 
 void TestExchange::samples() {
@@ -143,37 +94,17 @@ void TestExchange::vcardDetails_data() {
     QTest::newRow("quoted-printable soft breaks")
         << card("2.1", "FN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:J=C3=BCr=\r\ngen=0D=0A=\r\nX")
         << "Jürgen / X|||";
-    QTest::newRow("2.1 bare QUOTED-PRINTABLE, empty line after soft break")
-        << card("2.1", "FN;QUOTED-PRINTABLE:A=\r\n\r\nTEL:1") << "A||1|";
-    QTest::newRow("stray soft break before END:VCARD")
-        << card("2.1", "FN;ENCODING=QUOTED-PRINTABLE:Al=") << "Al|||";
-    QTest::newRow("ISO-8859-1") << card("2.1", "FN;CHARSET=ISO-8859-1:J\xfcrgen") << "Jürgen|||";
-    QTest::newRow("windows-1252, quoted-printable")
-        << card("2.1", "FN;CHARSET=windows-1252;ENCODING=QUOTED-PRINTABLE:=80 5") << "€ 5|||";
     QTest::newRow("N with both parts wins over FN")
         << card("3.0", "FN:John Doe\r\nN:Doe;John;Q.;Mr.;Jr.") << "Doe, John|||";
     QTest::newRow("N parts trimmed, several given joined")
         << card("3.0", "N: Doe ;John,Paul ;;;\r\nFN:x") << "Doe, John Paul|||";
-    QTest::newRow("N family only") << card("4.0", "N:Doe;;;;\r\nFN:x") << "Doe|||";
-    QTest::newRow("N given only") << card("4.0", "N:;Cher;;;\r\nFN:x") << "Cher|||";
     QTest::newRow("empty N: FN exactly") << card("3.0", "N:;;;;\r\nFN: Doe\\, ") << " Doe, |||";
     QTest::newRow("no N, no FN") << card("4.0", "EMAIL:a@b.c") << "|a@b.c||";
     QTest::newRow("PREF=n, lowest wins")
         << card("4.0", "FN:x\r\nEMAIL;PREF=2:two\r\nEMAIL:none\r\nEMAIL;PREF=1:one") << "x|one||";
-    QTest::newRow("quoted TYPE list with pref")
-        << card("4.0", "FN:x\r\nTEL:1\r\nTEL;TYPE=\"work,pref\":2") << "x||2|";
-    QTest::newRow("2.1 bare PREF")
-        << card("2.1", "FN:x\r\nTEL;HOME:1\r\nTEL;CELL;PREF:2") << "x||2|";
-    QTest::newRow("first when none preferred")
-        << card("3.0", "FN:x\r\nEMAIL:a\r\nEMAIL:b\r\nTEL:1\r\nTEL:2") << "x|a|1|";
-    QTest::newRow("tel URI") << card("4.0", "FN:x\r\nTEL;VALUE=uri:tel:+1-555-0100;ext=7")
-                             << "x||+1-555-0100 ext. 7|";
     QTest::newRow("ADR parts on lines")
         << card("3.0", "FN:x\r\nADR:PO Box 7;Suite 5;1 Main St;Springfield;IL;62701;USA")
         << "x|||Suite 5 / 1 Main St / PO Box 7 / 62701 Springfield / IL / USA";
-    QTest::newRow("region repeating the town left out")
-        << card("3.0", "FN:x\r\nADR:;;1 Main St;Monaco;monaco;98000;")
-        << "x|||1 Main St / 98000 Monaco";
     QTest::newRow("street-only ADR exactly as written")
         << card("3.0", "FN:x\r\nADR:;;  1 Main St\\n\\nFlat 2 ;;;;\r\nLABEL:other")
         << "x|||  1 Main St /  / Flat 2 ";
@@ -181,17 +112,9 @@ void TestExchange::vcardDetails_data() {
         << card("3.0",
                 "FN:x\r\nitem1.ADR:;;1 A St;T;;1;\r\nitem2.LABEL:wrong\r\nitem1.LABEL:L1\\nL2")
         << "x|||L1 / L2";
-    QTest::newRow("LABEL of the same types")
-        << card("2.1", "FN:x\r\nADR;HOME:;;1 A St;T;;1;\r\nADR;WORK;PREF:;;2 B St;U;;2;\r\n"
-                       "LABEL;HOME:home\r\nLABEL;WORK;ENCODING=QUOTED-PRINTABLE:B=0D=0AU")
-        << "x|||B / U";
     QTest::newRow("4.0 LABEL parameter")
         << card("4.0", "FN:x\r\nADR;LABEL=\"L1^nsay ^'hi^' ^^\\nL3\":;;1 A St;T;;;")
         << "x|||L1 / say \"hi\" ^ / L3";
-    QTest::newRow("LABEL alone") << card("3.0", "FN:x\r\nLABEL;TYPE=home:A\\nB") << "x|||A / B";
-    QTest::newRow("empty ADR passed over")
-        << card("3.0", "FN:x\r\nADR;TYPE=pref:;;;;;;\r\nADR:;;2 B St;;;;") << "x|||2 B St";
-    QTest::newRow("no VERSION read as 3.0") << card("", "FN:a\\nb") << "a / b|||";
     QTest::newRow("line ends LF, CR, doubled CR")
         << QByteArray("BEGIN:VCARD\nVERSION:3.0\rFN:Jo\r\r\n hn\r\r\nEND:VCARD") << "John|||";
     QTest::newRow("UTF-8 byte-order mark, lower-case names")
@@ -203,9 +126,9 @@ void TestExchange::vcardDetails_data() {
     QTest::newRow("soft line breaks only where ENCODING says")
         << card("2.1", "NOTE;X-A=quoted-printable:a=\r\nFN:x") << "x|||";
     QTest::newRow("leading U+FEFF is a character")
-        << card("4.0", "FN:\xEF\xBB\xBF\r\nEMAIL:\xEF\xBB\xBF" "a") << QStringLiteral("\uFEFF|\uFEFFa||");
-    QTest::newRow("unused property in another charset is not decoded")
-        << card("2.1", "FN:x\r\nNOTE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=80") << "x|||";
+        << card("4.0", "FN:\xEF\xBB\xBF\r\nEMAIL:\xEF\xBB\xBF"
+                       "a")
+        << QStringLiteral("\uFEFF|\uFEFFa||");
 }
 
 void TestExchange::vcardDetails() {
@@ -214,39 +137,42 @@ void TestExchange::vcardDetails() {
     QCOMPARE(flat(readVCards(file)), QStringList{person});
 }
 
-void TestExchange::vcardFaults_data() {
+void TestExchange::faults_data() {
+    QTest::addColumn<bool>("csv");
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("says");
     const QByteArray good = card("3.0", "FN:a");
-    QTest::newRow("no END at the end") << good + "BEGIN:VCARD\r\nFN:b\r\n"
+    QTest::newRow("no END at the end") << false << good + "BEGIN:VCARD\r\nFN:b\r\n"
                                        << "line 5:";
-    QTest::newRow("no END before the next card")
-        << "BEGIN:VCARD\r\nFN:b\r\n" + good << "line 1: the card that begins here has no END";
     QTest::newRow("bad quoted-printable")
-        << card("2.1", "FN;ENCODING=QUOTED-PRINTABLE:a=ZZb") << "line 3: '=ZZ'";
-    QTest::newRow("bad quoted-printable in an unused property")
-        << card("2.1", "FN:a\r\nNOTE;ENCODING=QUOTED-PRINTABLE:=4") << "line 4:";
-    QTest::newRow("unknown charset") << card("2.1", "FN:a\r\nORG;CHARSET=X-KLINGON:b")
+        << false << card("2.1", "FN;ENCODING=QUOTED-PRINTABLE:a=ZZb") << "line 3: '=ZZ'";
+    QTest::newRow("unknown charset") << false << card("2.1", "FN:a\r\nORG;CHARSET=X-KLINGON:b")
                                      << "line 4: the character set 'X-KLINGON'";
-    QTest::newRow("unknown encoding")
-        << card("2.1", "FN;ENCODING=UUENCODE:a") << "line 3: the encoding 'UUENCODE'";
-    QTest::newRow("not UTF-8") << card("3.0", "FN:M\xfcller")
+    QTest::newRow("not UTF-8") << false << card("3.0", "FN:M\xfcller")
                                << "line 3: the text is not valid UTF-8";
-    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << "not a text file";
-    QTest::newRow("empty") << QByteArray() << "empty";
-    QTest::newRow("blank lines only") << QByteArray("\r\n \r\n") << "empty";
-    QTest::newRow("outside any card") << good + "FN:stray\r\n"
-                                      << "line 5: this line is outside";
-    QTest::newRow("no colon") << card("3.0", "FN") << "line 3: there is no ':'";
-    QTest::newRow("unknown version") << card("5.0", "FN:a") << "line 2: vCard version '5.0'";
-    QTest::newRow("not a vCard") << QByteArray("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n") << "line 1:";
-    QTest::newRow("continuation first") << QByteArray(" FN:a\r\n") << "line 1:";
+    QTest::newRow("empty") << false << QByteArray() << "empty";
+    QTest::newRow("quote not closed")
+        << true << QByteArray("Name\r\nA\r\n\"B\r\nC\r\n") << "line 3: a quoted field";
+    QTest::newRow("CSV not UTF-8")
+        << true << QByteArray("Name\r\nAl\r\nM\xfcller\r\n") << "line 3: the text is not UTF-8";
+    QTest::newRow("no name column")
+        << true << QByteArray("Phone,Email\r\n1,a@b\r\n") << "line 1: no column";
+    QTest::newRow("CSV empty") << true << QByteArray("") << "empty";
+    QTest::newRow("row too wide") << true << "Name\r\nA" + QByteArray(maxCsvFields, ',')
+                                  << "line 2: the row has more than";
+    QTest::newRow("CSV binary") << true << QByteArray("Name\r\nA\0B\r\n", 11) << "not a text file";
 }
 
-void TestExchange::vcardFaults() {
+void TestExchange::faults() {
+    QFETCH(bool, csv);
     QFETCH(QByteArray, file);
     QFETCH(QString, says);
-    const QString error = errorOf([&] { readVCards(file); });
+    QString error;
+    try {
+        (void)(csv ? readCsv(file) : readVCards(file));
+    } catch (const FormatError& e) {
+        error = e.message();
+    }
     QVERIFY2(error.contains(says), qPrintable(error));
 }
 
@@ -257,7 +183,6 @@ void TestExchange::csvDetails_data() {
                            << QStringList{"Al|a@b|1|X"};
     QTest::newRow("semicolon, LF")
         << QByteArray("Name;Email;Phone\nDoe, Al;a@b;1,5\n") << QStringList{"Doe, Al|a@b|1,5|"};
-    QTest::newRow("tab") << QByteArray("Name\tPhone\nA;B, C\t1\n") << QStringList{"A;B, C||1|"};
     QTest::newRow("quotes, separators, line breaks")
         << QByteArray("Name,Address\r\n\"Doe, \"\"Al\"\"\",\"1 A St\r\nT;x\nU\"\r\n")
         << QStringList{"Doe, \"Al\"|||1 A St / T;x / U"};
@@ -269,8 +194,6 @@ void TestExchange::csvDetails_data() {
     }() << QStringList{"Zoë 😀||1|"};
     QTest::newRow("full name kept exactly, empty rows passed over")
         << QByteArray("Display Name,Notes\r\n,\r\n\r\n\" Al \",x\r\n") << QStringList{" Al |||"};
-    QTest::newRow("blank lines before the header")
-        << QByteArray("\r\n,\r\nName,Phone\r\nA,1\r\n") << QStringList{"A||1|"};
     QTest::newRow("separator found on the header row")
         << QByteArray("\r\n;\r\nName;Email\r\nAl;a@b\r\n") << QStringList{"Al|a@b||"};
     QTest::newRow("blanks around quoted fields")
@@ -283,11 +206,6 @@ void TestExchange::csvDetails_data() {
     QTest::newRow("line breaks in name parts")
         << QByteArray("First Name,Last Name\r\n\"Jo\nhn\",\"Do\re\"\r\n")
         << QStringList{"Do / e, Jo / hn|||"};
-    QTest::newRow("Excel's separator line")
-        << QByteArray("sep=;\r\nName;Phone\r\nA;1,2\r\n") << QStringList{"A||1,2|"};
-    QTest::newRow("header only") << QByteArray("Name,Phone\r\n") << QStringList{};
-    QTest::newRow("short and long rows")
-        << QByteArray("Name,Phone\r\nA\r\nB,2,extra\r\n") << QStringList{"A|||", "B||2|"};
     QTest::newRow("Outlook")
         << QByteArray("\"First Name\",\"Middle Name\",\"Last Name\",\"E-mail Address\","
                       "\"E-mail 2 Address\",\"Business Fax\",\"Business Phone\",\"Mobile Phone\","
@@ -304,45 +222,12 @@ void TestExchange::csvDetails_data() {
                       "Company Ltd,,,,,,,,,,\r\n")
         << QStringList{"Dartmouth, Greg|g@d.com|555 1111|123 Home St / Home City, HM",
                        "Company Ltd|||"};
-    QTest::newRow("Thunderbird")
-        << QByteArray("First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,"
-                      "Work Phone,Home Phone,Fax Number,Mobile Number,Home Address,Home Address 2,"
-                      "Home City,Home State,Home ZipCode,Home Country,Work Address,Work City\r\n"
-                      ",,Team,,,t2@x,,,5,,,,,,,,7 Work Way,Worktown\r\n"
-                      "Jo,,,,,,,2,,3,1 Home Rd,Apt 4,Hometown,HS,99,Land,,\r\n")
-        << QStringList{"Team|t2@x||7 Work Way / Worktown",
-                       "Jo||2|1 Home Rd / Apt 4 / 99 Hometown / HS / Land"};
 }
 
 void TestExchange::csvDetails() {
     QFETCH(QByteArray, file);
     QFETCH(QStringList, people);
     QCOMPARE(flat(readCsv(file)), people);
-}
-
-void TestExchange::csvFaults_data() {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("quote not closed")
-        << QByteArray("Name\r\nA\r\n\"B\r\nC\r\n") << "line 3: a quoted field";
-    QTest::newRow("text after closing quote")
-        << QByteArray("Name,Phone\r\n\"A\"x,1\r\n") << "line 2: a quoted field goes on";
-    QTest::newRow("not UTF-8") << QByteArray("Name\r\nAl\r\nM\xfcller\r\n")
-                               << "line 3: the text is not UTF-8";
-    QTest::newRow("no name column")
-        << QByteArray("Phone,Email\r\n1,a@b\r\n") << "line 1: no column";
-    QTest::newRow("empty") << QByteArray("") << "empty";
-    QTest::newRow("empty fields only") << QByteArray(",,\r\n,\r\n") << "no header row";
-    QTest::newRow("binary") << QByteArray("Name\r\nA\0B\r\n", 11) << "not a text file";
-    QTest::newRow("row too wide")
-        << "Name\r\nA" + QByteArray(maxCsvFields, ',') << "line 2: the row has more than";
-}
-
-void TestExchange::csvFaults() {
-    QFETCH(QByteArray, file);
-    QFETCH(QString, says);
-    const QString error = errorOf([&] { readCsv(file); });
-    QVERIFY2(error.contains(says), qPrintable(error));
 }
 
 void TestExchange::roundTrip_data() {
@@ -358,14 +243,10 @@ void TestExchange::roundTrip_data() {
     const QList<Case> cases = {
         {"plain", "Doe, John", "john@example.com", "+1 555 0100", "1 Main St\r\nSpringfield"},
         {"empty fields", "Doe, John", "", "", ""},
-        {"one part", "Madonna", "", "", ""},
         {"blanks around", " Doe, John ", " a@b ", " 1 ", " x \r\n y "},
         {"blank after the family part", "Doe , John", "", "", ""},
-        {"blank before the given part", "Doe,  John", "", "", ""},
         {"empty given part", "Doe, ", "", "", ""},
-        {"empty family part", ", John", "", "", ""},
         {"two commas", "Smith, John, Jr.", "", "", ""},
-        {"comma without blank", "Smith,John", "", "", ""},
         {"quotes", "\"Al\" O'Neil, \"Bo\"", "\"a b\"@x.org", "\"1\"", "\"q\"\r\n\"\""},
         {"separators", "A;B, C,D", "a;b,c@x ::: y", "1;2,3\t4", "a, b; c\r\nd\te"},
         {"backslashes", "C:\\, \\n", "\\", "\\\\", "C:\\new\\\r\n\\"},
@@ -373,9 +254,6 @@ void TestExchange::roundTrip_data() {
         {"line breaks", "A\r\nB, C", "a\r\nb", "1\r\n2", "\r\n\r\nx\r\n\r\n"},
         {"non-ASCII", "Ångström, Zoë", "zoë@例え.jp", "٠١٢٣", "Straße 1\r\n東京都"},
         {"emoji", "👩‍👩‍👧, 😀", "😀@😀", "☎️ 1", "🏠\r\n🇩🇪"},
-        {"long line", QString(49, QChar(0x00e9)), QString(99, QLatin1Char('x')),
-         QString(69, QLatin1Char('7')),
-         QString(48, QChar(0x6771)) + "\r\n" + QString(49, QLatin1Char('y'))},
         {"keywords", "END:VCARD", "BEGIN:VCARD", "Name", "END:VCARD\r\nBEGIN:VCARD"},
         // QString's conversion from UTF-8 would drop a leading U+FEFF.
         {"byte-order marks", QStringLiteral("\uFEFF"), QStringLiteral("\uFEFFa"),
@@ -399,27 +277,23 @@ void TestExchange::roundTrip() {
     const Person written{{}, name, email, phone, address};
     const Person neighbour{{}, QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}};
     QByteArray file;
-    if (format == 2) {
+    if (format == 2)
         appendCsvHeader(file);
-        appendCsvRow(file, written);
-        appendCsvRow(file, neighbour);
-    } else {
-        const auto version = format == 0 ? VCardVersion::V30 : VCardVersion::V40;
-        appendVCard(file, written, version);
-        appendVCard(file, neighbour, version);
+    for (const Person& p : {written, neighbour}) {
+        if (format == 2)
+            appendCsvRow(file, p);
+        else
+            appendVCard(file, p, format == 0 ? VCardVersion::V30 : VCardVersion::V40);
     }
     const std::vector<Person> read = format == 2 ? readCsv(file) : readVCards(file);
     QCOMPARE(read.size(), size_t{2});
-    QCOMPARE(read[0].name, name);
-    QCOMPARE(read[0].email, email);
-    QCOMPARE(read[0].phone, phone);
-    QCOMPARE(read[0].address, address);
+    QCOMPARE((QStringList{read[0].name, read[0].email, read[0].phone, read[0].address}),
+             (QStringList{name, email, phone, address}));
     QCOMPARE(flat(read[1]), flat(neighbour));
 }
 
 void TestExchange::foldsWithoutSplittingCharacters_data() {
     QTest::addColumn<QString>("name");
-    QTest::newRow("ASCII") << QString(300, QLatin1Char('a'));
     // Shifting the start moves every fold across each position of a sequence.
     for (int shift = 0; shift < 4; ++shift) {
         QTest::addRow("two octets, shift %d", shift)
@@ -438,69 +312,18 @@ void TestExchange::foldsWithoutSplittingCharacters() {
     QList<QByteArray> lines = out.split('\n');
     QVERIFY(lines.takeLast().isEmpty());
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines[i];
-        QVERIFY2(line.endsWith('\r'), line.constData());
-        line.chop(1);
-        QVERIFY2(line.size() <= 75, line.constData());
+        const QByteArray line = lines[i].chopped(1);
+        QVERIFY2(lines[i].endsWith('\r') && line.size() <= 75, line.constData());
         // Folded no earlier than a character's length before the limit.
         if (i + 1 < lines.size() && lines[i + 1].startsWith(' '))
             QVERIFY2(line.size() >= 72, line.constData());
         // No line, nor what a fold leaves after its blank, starts inside a UTF-8 sequence.
         const QByteArray content = line.startsWith(' ') ? line.mid(1) : line;
-        QVERIFY(!content.isEmpty());
-        QVERIFY2((static_cast<unsigned char>(content[0]) & 0xC0) != 0x80, line.constData());
-        QVERIFY(QString::fromUtf8(content).toUtf8() == content);
+        QVERIFY2(!content.isEmpty() && (static_cast<unsigned char>(content[0]) & 0xC0) != 0x80 &&
+                     QString::fromUtf8(content).toUtf8() == content,
+                 line.constData());
     }
     QCOMPARE(readVCards(out).front().name, name);
-}
-
-void TestExchange::nameParts_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QStringList>("parts");
-    QTest::newRow("two parts") << "Doe, John" << QStringList{"Doe", "John"};
-    QTest::newRow("several words")
-        << "van der Berg, Anna M." << QStringList{"van der Berg", "Anna M."};
-    QTest::newRow("comma within a part") << "Doe,Jr, John" << QStringList{"Doe,Jr", "John"};
-    QTest::newRow("one part") << "Cher" << QStringList{};
-    QTest::newRow("two separators") << "Doe, John, Jr." << QStringList{};
-    QTest::newRow("empty given") << "Doe, " << QStringList{};
-    QTest::newRow("empty family") << ", John" << QStringList{};
-    QTest::newRow("blank before") << " Doe, John" << QStringList{};
-    QTest::newRow("extra blank after separator") << "Doe,  John" << QStringList{};
-    QTest::newRow("line break at the end") << "Doe, John\r\n" << QStringList{};
-}
-
-void TestExchange::nameParts() {
-    QFETCH(QString, name);
-    QFETCH(QStringList, parts);
-    const auto found = quillbox::exchange::nameParts(name);
-    const QStringList got = found ? QStringList{found->first, found->second} : QStringList{};
-    QCOMPARE(got, parts);
-}
-
-void TestExchange::cutsToLimit_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<QString>("kept");
-    const QString a48(48, QLatin1Char('a'));
-    QTest::newRow("within") << a48 << 49 << a48;
-    QTest::newRow("at the limit") << a48 + "b" << 49 << a48 + "b";
-    QTest::newRow("over") << a48 + "bcd" << 49 << a48 + "b";
-    QTest::newRow("surrogate pair across the limit") << a48 + "😀" << 49 << a48;
-    QTest::newRow("surrogate pair before the limit")
-        << a48.left(47) + "😀x" << 49 << a48.left(47) + "😀";
-    QTest::newRow("line break across the limit") << a48 + "\r\nb" << 49 << a48;
-    QTest::newRow("line break before the limit")
-        << a48.left(47) + "\r\nb" << 49 << a48.left(47) + "\r\n";
-}
-
-void TestExchange::cutsToLimit() {
-    QFETCH(QString, text);
-    QFETCH(int, limit);
-    QFETCH(QString, kept);
-    const bool cut = text.size() != kept.size();
-    QCOMPARE(cutToLimit(text, limit), cut);
-    QCOMPARE(text, kept);
 }
 
 QTEST_GUILESS_MAIN(TestExchange)
