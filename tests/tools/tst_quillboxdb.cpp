@@ -163,7 +163,6 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("says");
     QTest::newRow("create over a file") << QStringList{"create", "taken.scc"} << "taken.scc";
-    QTest::newRow("create over a folder") << QStringList{"create", "folder"} << "exists";
     QTest::newRow("create over a dangling link") << QStringList{"create", "link.scc"} << "exists";
     QTest::newRow("create in a missing folder") << QStringList{"create", "no/s.scc"} << "folder";
     QTest::newRow("create without a file name") << QStringList{"create", "folder/"} << "name";
@@ -171,8 +170,6 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
         << QStringList{"export", "senha.scc", "--vcard", "-o", "taken.scc"} << "taken.scc";
     QTest::newRow("backup over a file")
         << QStringList{"backup", "senha.scc", "taken.scc"} << "already exists";
-    QTest::newRow("backup onto itself")
-        << QStringList{"backup", "senha.scc", "senha.scc"} << "already exists";
     QTest::newRow("backup of a missing file")
         << QStringList{"backup", "gone.scc", "copy.scc"} << "no file";
     QTest::newRow("backup of a text file")
@@ -236,21 +233,18 @@ void TestQuillboxDb::usage_data() {
     QTest::addColumn<QString>("says");
     QTest::newRow("tool help") << QStringList{"-h"} << 0 << "backup DATABASE DEST";
     QTest::newRow("create help") << QStringList{"create", "s.scc", "--help"} << 0 << "--seed <S>";
-    QTest::newRow("export help") << QStringList{"export", "-h"} << 0 << "--version <V>";
     QTest::newRow("no command") << QStringList{} << 2 << "no command";
     QTest::newRow("create two files") << QStringList{"create", "a", "b"} << 2 << "too many";
     for (const char* count : {"-1", "2.5", "10000001"})
         QTest::addRow("count %s", count)
             << QStringList{"create", "a", "--contacts", count} << 2 << "0 to 10000000";
-    for (const char* seed : {"-4", "18446744073709551616"})
-        QTest::addRow("seed %s", seed)
-            << QStringList{"create", "a", "--seed", seed} << 2 << "18446744073709551615";
+    QTest::newRow("seed beyond 64 bits")
+        << QStringList{"create", "a", "--seed", "18446744073709551616"} << 2
+        << "18446744073709551615";
     QTest::newRow("import without --into") << QStringList{"import", "a.vcf"} << 2 << "--into";
     QTest::newRow("export without format") << QStringList{"export", "s"} << 2 << "--vcard and";
     QTest::newRow("export bad version")
         << QStringList{"export", "s.scc", "--vcard", "--version", "2.1"} << 2 << "3.0 or 4.0";
-    QTest::newRow("check without file") << QStringList{"check"} << 2 << "one DATABASE";
-    QTest::newRow("backup one file") << QStringList{"backup", "s.scc"} << 2 << "DEST";
 }
 
 void TestQuillboxDb::usage() {
@@ -299,12 +293,8 @@ void TestQuillboxDb::roundTrip() {
     QVERIFY2(exported.exitCode == 0 && exported.out.isEmpty(), qPrintable(exported.err));
     QCOMPARE(QFileInfo(dir.filePath(file)).permissions(), ownerOnly);
     // The same bytes go to stdout without -o.
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    p.start(QStringLiteral(QUILLBOX_DB), QStringList{"export", "from.scc"} + options);
-    QVERIFY(p.waitForFinished());
-    QCOMPARE(p.readAllStandardOutput(), bytes(dir.filePath(file)));
-
+    QCOMPARE(runTool(QStringList{"export", "from.scc"} + options, dir.path()).out.toUtf8(),
+             bytes(dir.filePath(file)));
     newDatabase(dir, "to.scc");
     const Run imported = runTool({"import", file, "--into", "to.scc"}, dir.path());
     QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
@@ -376,8 +366,6 @@ void TestQuillboxDb::check_data() {
         << "UPDATE Addresses SET Address = printf('%.120c', 'x') WHERE Number = 3" << 0
         << "warning: 1 text is longer than the program's boxes take (shown whole, but cut if "
            "edited): the address of number 3";
-    QTest::newRow("repeated names") << "UPDATE Addresses SET Name = 'A' WHERE Number < 4" << 0
-                                    << "warning: 1 name is given to more than one contact: 'A' 3";
     QTest::newRow("Null name") << "UPDATE Addresses SET Name = NULL WHERE Number = 7" << 1
                                << "problem: 1 contact has no name at all (Null)";
     QTest::newRow("number beyond 32 bits")
@@ -387,11 +375,8 @@ void TestQuillboxDb::check_data() {
         << "UPDATE sqlite_sequence SET seq = 2147483647" << 0 << "adding a contact will fail";
     QTest::newRow("no settings record")
         << "DELETE FROM Player" << 1 << "settings record is missing";
-    QTest::newRow("flag not a number")
-        << "UPDATE Player SET WantPassword = 'yes'" << 1 << "\"yes\"";
     QTest::newRow("protection without password")
         << "UPDATE Player SET WantPassword = 1, Senha = NULL" << 1 << "no password opens";
-    QTest::newRow("no name index") << "DROP INDEX AddressesByName" << 0 << "warning: no index";
     QTest::newRow("damaged") << "damaged" << 1 << "problem: the file is damaged";
     QTest::newRow("not a database") << "text" << 1 << "not a database file";
     QTest::newRow("missing") << "missing" << 1 << "there is no file";
