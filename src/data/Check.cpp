@@ -7,6 +7,8 @@
 #include "Schema.h"
 #include "Sqlite.h"
 
+#include <QFileInfo>
+
 #include <limits>
 #include <memory>
 #include <optional>
@@ -118,6 +120,8 @@ void checkContacts(Database& db, CheckReport& r) {
                             {schema::Phone, "phone", schema::limits::phone},
                             {schema::Address, "address", schema::limits::address}};
     const QString& number = schema::Number;
+    Examples urlEmails(QStringLiteral("%1 contact: ") + urlParametersWarning,
+                       QStringLiteral("%1 contacts: ") + urlParametersWarning);
 
     auto contacts = db.OpenRecordset(schema::Addresses, dbOpenDynaset);
     for (contacts->MoveFirst(); !contacts->Eof(); contacts->MoveNext()) {
@@ -141,11 +145,14 @@ void checkContacts(Database& db, CheckReport& r) {
                                   .arg(v.toText().size())
                                   .arg(f.limit));
         }
+        if (contacts->Fields(schema::Email).toText().contains(QLatin1Char('?')))
+            urlEmails.add(QStringLiteral("%1 %2").arg(id, quotedName(name)));
     }
     nullNames.report(r.problems);
     bigNumbers.report(r.problems);
     emptyNames.report(r.warnings);
     longTexts.report(r.warnings);
+    urlEmails.report(r.warnings);
 }
 
 void checkByQuery(sqlite3* db, CheckReport& r) {
@@ -181,7 +188,19 @@ void checkByQuery(sqlite3* db, CheckReport& r) {
 
 } // namespace
 
+void rollBackHotJournal(const QString& fileName) {
+    if (!QFileInfo::exists(fileName + QStringLiteral("-journal")))
+        return;
+    try {
+        Connection db(fileName, Access::ReadWrite);
+        sqlite::exec(db.handle(), "SELECT count(*) FROM sqlite_schema");
+    } catch (const EngineError&) {
+        // Left for the caller's own open to report.
+    }
+}
+
 CheckReport checkFile(const QString& fileName) {
+    rollBackHotJournal(fileName);
     CheckReport r;
     {
         std::optional<Connection> db;

@@ -5,6 +5,12 @@
 
 namespace quillbox::data {
 
+// A '?' after an e-mail address starts URL parameters, which a mail program handed the address
+// may act on (some attach a file that one names).
+inline const QString urlParametersWarning =
+    QStringLiteral("the e-mail address carries URL parameters (a '?' after the address), which a "
+                   "mail program may act on");
+
 struct CheckReport {
     QStringList problems; // each keeps the program from using the file
     QStringList warnings; // the program copes, but something is off
@@ -19,5 +25,11 @@ struct CheckReport {
 // warnings.
 // `fileName` must name a file (the caller words a missing one); opening it is the first check.
 CheckReport checkFile(const QString& fileName);
+
+// A writer that died mid-transaction leaves a hot journal beside the file, which only a
+// connection that may write can roll back: a read-only one calls the file unreadable. Rolls it
+// back, when there is one, by reading the schema through a read-write connection (which changes
+// nothing else); a file it cannot open is left for the caller's own open to report.
+void rollBackHotJournal(const QString& fileName);
 
 } // namespace quillbox::data

@@ -4,6 +4,7 @@
 #include "Progress.h"
 #include "ToolError.h"
 #include "data/Backup.h"
+#include "data/Check.h"
 #include "data/Connection.h"
 #include "data/EngineError.h"
 
@@ -33,6 +34,7 @@ void copy(const QString& source, const QString& target, const std::function<bool
         ~JournalLeftover() { QFile::remove(name); }
     } journal{tempName + QStringLiteral("-journal")};
 
+    data::rollBackHotJournal(source);
     {
         std::optional<data::Connection> from, to;
         try {

@@ -3,6 +3,7 @@
 #include "Files.h"
 #include "Progress.h"
 #include "ToolError.h"
+#include "data/Check.h"
 #include "data/Contacts.h"
 #include "data/Database.h"
 #include "data/EngineError.h"
@@ -109,6 +110,8 @@ ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
         taken.insert(p.name, p.where);
         for (const QString& c : cuts)
             report.cut << QStringLiteral("%1: %2").arg(who(p), c);
+        if (p.email.contains(QLatin1Char('?')))
+            report.warnings << QStringLiteral("%1: %2").arg(who(p), data::urlParametersWarning);
         ++report.taken;
     }
     // The program reads record numbers as 32-bit numbers.

@@ -217,7 +217,8 @@ int runImport(const QStringList& arguments) {
     try {
         // A file that check calls unusable is refused in check's words, before anything is
         // written to it.
-        if (const CheckReport sound = checkDatabase(database); !sound.usable())
+        if (const quillbox::data::CheckReport sound = quillbox::data::checkFile(database);
+            !sound.usable())
             throw ToolError(QStringLiteral("it cannot be used by Quillbox: %1; nothing was "
                                            "imported")
                                 .arg(sound.problems.join(QStringLiteral("; "))));
