@@ -331,14 +331,14 @@ void TestQuillboxDb::skipsCutsAndReports() {
               vcard("EMAIL:nobody@x") +           // line 11: no name
               vcard("N:Roe;Jane;;;\r\nTEL:2") +   // line 15: came before
               vcard("FN: Doe, John") +            // line 20: a blank makes it another
-              vcard("FN:doe, john") +             // line 24: and so does case
-              vcard("FN:" + n48 + "\xF0\x9F\x98\x80\r\nEMAIL:" + QByteArray(120, 'e') + // line 28
+              vcard("FN:doe, john\r\nEMAIL:d@x?attach=/etc/passwd") + // line 24: case, too
+              vcard("FN:" + n48 + "\xF0\x9F\x98\x80\r\nEMAIL:" + QByteArray(120, 'e') + // line 29
                     "\r\nTEL:" + QByteArray(70, '7') + "\r\nADR:;;" + QByteArray(98, 'a') +
                     "\\nb;;;;"));
     const Run r = runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path());
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(r.err, QString());
-    const QString cut = "cut: card at line 28, \"" + n48 + "\": the ";
+    const QString cut = "cut: card at line 29, \"" + n48 + "\": the ";
     QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
              QStringList({"imported 4 contacts from 'in.vcf' into 'senha.scc'; cut 4 texts; "
                           "skipped 3 people",
@@ -350,9 +350,13 @@ void TestQuillboxDb::skipsCutsAndReports() {
                           "already in the file",
                           "skipped: card at line 11 (nobody@x): it has no name",
                           "skipped: card at line 15, \"Roe, Jane\": the same name came before, "
-                          "in the card at line 6"}));
+                          "in the card at line 6",
+                          "warning: card at line 24, \"doe, john\": the e-mail address carries "
+                          "URL parameters (a '?' after the address), which a mail program may "
+                          "act on"}));
     QCOMPARE(Sql(database).contacts(),
-             QStringList({"Doe, John|old@x||", "Roe, Jane||1|", " Doe, John|||", "doe, john|||",
+             QStringList({"Doe, John|old@x||", "Roe, Jane||1|", " Doe, John|||",
+                          "doe, john|d@x?attach=/etc/passwd||",
                           n48 + "|" + QByteArray(99, 'e') + "|" + QByteArray(69, '7') + "|" +
                               QByteArray(98, 'a')}));
 }
@@ -378,6 +382,11 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("protection without password")
         << "UPDATE Player SET WantPassword = 1, Senha = NULL" << 1 << "no password opens";
     QTest::newRow("damaged") << "damaged" << 1 << "problem: the file is damaged";
+    QTest::newRow("hot journal") << "hot journal" << 0 << "can be used by Quillbox.\n";
+    QTest::newRow("URL parameters in an e-mail")
+        << "UPDATE Addresses SET email = 'a@b?attach=/etc/passwd' WHERE Number = 6" << 0
+        << "warning: 1 contact: the e-mail address carries URL parameters (a '?' after the "
+           "address), which a mail program may act on: number 6";
     QTest::newRow("not a database") << "text" << 1 << "not a database file";
     QTest::newRow("missing") << "missing" << 1 << "there is no file";
     QTest::newRow("a name that looks like a URI") << "uri" << 1 << "no table 'Addresses'";
@@ -397,6 +406,16 @@ void TestQuillboxDb::check() {
         QVERIFY(at > 0);
         contents[at] = 'Q';
         write(file, contents);
+    } else if (damage == QLatin1String("hot journal")) {
+        // A writer's file and journal as it left them, dying with changes spilled to the file.
+        const QString live = dir.filePath("live.scc");
+        QVERIFY(QFile::rename(file, live));
+        Sql writer(live);
+        writer.rows("PRAGMA cache_size = 1");
+        writer.rows("BEGIN");
+        writer.rows("UPDATE Addresses SET Address = printf('%.90c', 'x')");
+        QVERIFY(QFile::copy(live + "-journal", file + "-journal"));
+        QVERIFY(QFile::copy(live, file));
     } else if (damage == QLatin1String("text")) {
         write(file, "Name,Phone\r\nnot a database\r\n");
     } else if (damage == QLatin1String("missing")) {
@@ -415,6 +434,13 @@ void TestQuillboxDb::check() {
         QCOMPARE(r.err, QString());
     else
         expectFailure(r, "cannot be used by Quillbox");
+    if (exitCode != 0 && damage != QLatin1String("uri") &&
+        damage != QLatin1String("missing")) { // import refuses it in the same words
+        write(dir.filePath("in.vcf"), vcard("FN:New, One"));
+        const QString problem =
+            r.out.section(QStringLiteral("problem: "), 1, 1).section('\n', 0, 0);
+        expectFailure(runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path()), problem);
+    }
 }
 
 // The program's connection stays open, read from and idle, as between two clicks, while the
