@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include <dirent.h>
@@ -28,6 +29,26 @@ std::int64_t coarseClockMs() {
 bool mayCreateFilesIn(const QString& folder) {
     return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK,
                        AT_EACCESS) == 0;
+}
+
+OpenedFile openForReading(const QByteArray& path) {
+    OpenedFile opened;
+    opened.descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat s = {};
+    if (opened.descriptor < 0 || ::fstat(opened.descriptor, &s) != 0) {
+        opened.error = qt_error_string(errno);
+        closeDescriptor(opened.descriptor);
+        opened.descriptor = -1;
+        return opened;
+    }
+    opened.regular = S_ISREG(s.st_mode);
+    opened.size = s.st_size;
+    return opened;
+}
+
+void closeDescriptor(int descriptor) {
+    if (descriptor >= 0)
+        ::close(descriptor);
 }
 
 bool syncFile(int descriptor) {

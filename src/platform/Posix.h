@@ -24,6 +24,18 @@ std::int64_t coarseClockMs();
 // Whether this process, by its effective user, may make files in `folder`.
 bool mayCreateFilesIn(const QString& folder);
 
+// A file opened for reading without waiting (an ordinary open of a FIFO with no writer blocks for
+// ever), with what the opened descriptor itself says it is, so that the answer is about the file
+// that will be read. The descriptor is -1 when the file cannot be opened, and `error` says why.
+struct OpenedFile {
+    int descriptor = -1;
+    bool regular = false;
+    std::int64_t size = 0;
+    QString error;
+};
+OpenedFile openForReading(const QByteArray& path);
+void closeDescriptor(int descriptor);
+
 // Puts an open file's contents on disk. False when the system cannot.
 bool syncFile(int descriptor);
 

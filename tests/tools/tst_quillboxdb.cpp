@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace quillbox::data;
 
 namespace {
@@ -180,6 +182,11 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
     QTest::newRow("import, unknown kind")
         << QStringList{"import", "taken.scc"} + into << "--format";
     QTest::newRow("import, no such file") << QStringList{"import", "gone.vcf"} + into << "no file";
+    // Neither read for ever nor waited on.
+    QTest::newRow("import, a FIFO") << QStringList{"import", "pipe.vcf"} + into << "not a regular";
+    QTest::newRow("import, a link to a device")
+        << QStringList{"import", "zero.vcf"} + into << "not a regular";
+    QTest::newRow("import, too large") << QStringList{"import", "big.vcf"} + into << "256 MiB";
 }
 
 void TestQuillboxDb::refusesAndLeavesFilesAlone() {
@@ -192,6 +199,11 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone() {
     QVERIFY(QFile::link(dir.filePath("nowhere.scc"), dir.filePath("link.scc")));
     write(dir.filePath("a.vcf"),
           vcard("FN:Good, One") + vcard("FN:Good, Two") + "BEGIN:VCARD\r\nFN:Bad\r\n");
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("pipe.vcf")).constData(), 0600), 0);
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("zero.vcf")));
+    QFile big(dir.filePath("big.vcf")); // sparse: no disk used
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(257LL * 1024 * 1024));
+    big.close();
     const QStringList before = entries(dir.path());
     const QByteArray database = bytes(dir.filePath("senha.scc"));
 

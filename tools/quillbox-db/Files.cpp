@@ -57,14 +57,33 @@ QByteArray readWholeFile(const QString& fileName) {
         throw ToolError(QStringLiteral("there is no file %1").arg(shown(fileName)));
     if (info.isDir())
         throw ToolError(QStringLiteral("%1 is a folder, not a file").arg(shown(fileName)));
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const platform::OpenedFile opened = platform::openForReading(QFile::encodeName(fileName));
+    if (opened.descriptor < 0)
+        throw ToolError(QStringLiteral("cannot read %1: %2").arg(shown(fileName), opened.error));
+    constexpr qint64 largest = qint64{largestFileReadMiB} * 1024 * 1024;
+    const auto tooLarge = [&] {
+        return ToolError(QStringLiteral("%1 is larger than %2 MiB, the most that is read")
+                             .arg(shown(fileName)).arg(largestFileReadMiB));
+    };
+    if (!opened.regular || opened.size > largest) {
+        platform::closeDescriptor(opened.descriptor);
+        if (opened.regular)
+            throw tooLarge();
+        throw ToolError(QStringLiteral("%1 is not a regular file").arg(shown(fileName)));
+    }
+    QFile file;
+    if (!file.open(opened.descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        platform::closeDescriptor(opened.descriptor);
         throw ToolError(
             QStringLiteral("cannot read %1: %2").arg(shown(fileName), file.errorString()));
-    QByteArray bytes = file.readAll();
+    }
+    // The file may grow between the look at its size and the reading.
+    QByteArray bytes = file.read(largest + 1);
     if (file.error() != QFileDevice::NoError)
         throw ToolError(
             QStringLiteral("cannot read %1: %2").arg(shown(fileName), file.errorString()));
+    if (bytes.size() > largest)
+        throw tooLarge();
     return bytes;
 }
 

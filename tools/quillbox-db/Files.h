@@ -20,7 +20,11 @@ std::unique_ptr<QTemporaryFile> temporaryBeside(const QString& target);
 // meanwhile, and makes the new name durable.
 void placeWithoutReplacing(QTemporaryFile& temp, const QString& target);
 
-// The whole file, or a ToolError that says why not.
+// The most readWholeFile reads: far beyond any address book, and small enough to hold in memory.
+inline constexpr int largestFileReadMiB = 256;
+
+// The whole of a regular file no larger than largestFileReadMiB, or a ToolError that says why not
+// (a device or a FIFO would be read for ever).
 QByteArray readWholeFile(const QString& fileName);
 
 // A path as the user should see it in a message: quoted, in the platform's separators.
