@@ -12,6 +12,9 @@ namespace {
 
 // Pages copied per step: the source is read-locked only while a step runs.
 constexpr int pagesPerStep = 1024;
+// A write by another connection starts the copy again. After this many restarts the rest is
+// copied in one step, under one read lock that no writer can overtake.
+constexpr int restartsBeforeOneStep = 3;
 
 class BackupHandle {
 public:
@@ -39,13 +42,19 @@ void copyDatabase(Connection& from, Connection& to,
     if (!backup.get())
         sqlite::fail(to.handle(), sqlite3_errcode(to.handle()));
     QElapsedTimer busySince;
+    int restarts = 0, lastDone = 0;
     for (;;) {
-        const int rc = sqlite3_backup_step(backup.get(), pagesPerStep);
+        const int rc = sqlite3_backup_step(
+            backup.get(), restarts >= restartsBeforeOneStep ? -1 : pagesPerStep);
         if (rc == SQLITE_DONE)
             break;
         const int total = sqlite3_backup_pagecount(backup.get());
+        const int done = total - sqlite3_backup_remaining(backup.get());
+        if (rc == SQLITE_OK && done <= lastDone) // every step copies pages, so it started again
+            ++restarts;
+        lastDone = done;
         if (afterStep)
-            afterStep(total - sqlite3_backup_remaining(backup.get()), total);
+            afterStep(done, total);
         if (error::busy(rc)) {
             // The busy handler has waited already; another round gives a writer that holds on
             // a little longer the same chance again, up to a limit.

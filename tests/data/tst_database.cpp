@@ -3,6 +3,8 @@
 
 #include "support/ScratchDatabase.h"
 
+#include "data/Backup.h"
+#include "data/Connection.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
 
@@ -237,6 +239,32 @@ private slots:
         sqlite3_close(other);
         QCOMPARE(file.scalar("SELECT Senha || WantPassword FROM Player").toString(),
                  QStringLiteral("other1"));
+    }
+
+    // Another connection commits after every step of the online copy, which starts it again:
+    // the copy still ends, and holds every commit made before it.
+    void backupEndsWhileAnotherWrites() {
+        ScratchDatabase file;
+        file.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                  "INSERT INTO Addresses (Name, Address) SELECT 'P' || i, zeroblob(2000) FROM n");
+        const QString copyName = file.path() + QStringLiteral(".copy");
+        QFile(copyName).open(QIODevice::WriteOnly);
+        Connection from(file.path(), Access::ReadOnly), to(copyName, Access::ReadWrite);
+        sqlite3* other = file.open();
+        int steps = 0;
+        copyDatabase(from, to, [&](int, int) {
+            if (++steps > 100)
+                throw std::runtime_error("the copy never ends");
+            QCOMPARE(sqlite3_exec(other, "INSERT INTO Addresses (Name) VALUES ('W')", nullptr,
+                                  nullptr, nullptr),
+                     SQLITE_OK);
+        });
+        sqlite3_close(other);
+        sqlite3_stmt* count = nullptr;
+        sqlite3_prepare_v2(to.handle(), "SELECT count(*) FROM Addresses", -1, &count, nullptr);
+        QCOMPARE(sqlite3_step(count), SQLITE_ROW);
+        QCOMPARE(sqlite3_column_int(count, 0), 3000 + steps);
+        sqlite3_finalize(count);
     }
 };
 
