@@ -214,6 +214,11 @@ CheckReport checkFile(const QString& fileName) {
             error = e.description();
             code = e.number();
         }
+        if (!error.isEmpty() && error::busy(code)) {
+            r.busy = true;
+            r.problems << QStringLiteral("the file is busy: another program holds it locked");
+            return r;
+        }
         if (!error.isEmpty()) {
             r.problems << ((code & 0xff) == SQLITE_NOTADB
                                ? QStringLiteral("this is not a database file (or it is damaged "

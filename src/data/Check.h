@@ -14,6 +14,7 @@ inline const QString urlParametersWarning =
 struct CheckReport {
     QStringList problems; // each keeps the program from using the file
     QStringList warnings; // the program copes, but something is off
+    bool busy = false;    // another program held the file locked, so it could not be judged
     bool usable() const { return problems.isEmpty(); }
 };
 

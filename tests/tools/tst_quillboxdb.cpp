@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+
 #include <sys/stat.h>
 
 using namespace quillbox::data;
@@ -402,6 +404,7 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("not a database") << "text" << 1 << "not a database file";
     QTest::newRow("missing") << "missing" << 1 << "there is no file";
     QTest::newRow("a name that looks like a URI") << "uri" << 1 << "no table 'Addresses'";
+    QTest::newRow("held locked by another program") << "locked" << 3 << "problem: the file is busy";
 }
 
 void TestQuillboxDb::check() {
@@ -410,6 +413,7 @@ void TestQuillboxDb::check() {
     QFETCH(QString, says);
     QTemporaryDir dir;
     const QString file = newDatabase(dir, "senha.scc", 200);
+    std::optional<Sql> holder; // keeps its lock until the check has run
     if (damage == QLatin1String("damaged")) {
         // A name's bytes changed behind SQLite's back: the table and its index disagree.
         Sql(file).insert({"Zzyzx Marker"});
@@ -434,6 +438,9 @@ void TestQuillboxDb::check() {
         QVERIFY(QFile::remove(file));
     } else if (damage == QLatin1String("uri")) { // an empty file, not senha.scc
         write(dir.filePath("file:senha.scc"), {});
+    } else if (damage == QLatin1String("locked")) {
+        holder.emplace(file);
+        holder->rows("BEGIN EXCLUSIVE");
     } else if (!damage.isEmpty()) {
         Sql(file).rows(damage.toUtf8().constData());
     }
@@ -445,8 +452,8 @@ void TestQuillboxDb::check() {
     if (exitCode == 0)
         QCOMPARE(r.err, QString());
     else
-        expectFailure(r, "cannot be used by Quillbox");
-    if (exitCode != 0 && damage != QLatin1String("uri") &&
+        expectFailure(r, exitCode == 3 ? "busy" : "cannot be used by Quillbox", exitCode);
+    if (exitCode == 1 && damage != QLatin1String("uri") &&
         damage != QLatin1String("missing")) { // import refuses it in the same words
         write(dir.filePath("in.vcf"), vcard("FN:New, One"));
         const QString problem =

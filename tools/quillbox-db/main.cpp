@@ -29,7 +29,7 @@ using quillbox::data::SampleContacts;
 using quillbox::tools::NewDatabase;
 using quillbox::tools::ToolError;
 
-enum Exit { Success = 0, Failure = 1, Usage = 2 };
+enum Exit { Success = 0, Failure = 1, Usage = 2, Busy = 3 };
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -322,8 +322,9 @@ int runCheck(const QStringList& arguments) {
         QStringLiteral(
             "Checks that Quillbox can use DATABASE: that SQLite finds it sound, that it has the "
             "tables, fields and settings record the program needs, and that the program can load "
-            "every contact. Ends with status 0 when the program can use the file. Warnings tell of "
-            "things the program copes with."));
+            "every contact. Ends with status 0 when the program can use the file, 1 when it cannot, "
+            "and 3 when another program holds it locked, so that it could not be checked; try "
+            "again later. Warnings tell of things the program copes with."));
     QCommandLineParser& parser = command.parser;
     const QString& self = command.self;
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
@@ -346,12 +347,18 @@ int runCheck(const QStringList& arguments) {
     QTextStream out(stdout);
     out << QStringLiteral("%1 %2\n").arg(
         shown(files.front()), report.usable() ? QStringLiteral("can be used by Quillbox.")
-                                              : QStringLiteral("cannot be used by Quillbox:"));
+                              : report.busy ? QStringLiteral("cannot be checked now:")
+                                            : QStringLiteral("cannot be used by Quillbox:"));
     for (const QString& p : report.problems)
         out << "problem: " << p << '\n';
     for (const QString& w : report.warnings)
         out << "warning: " << w << '\n';
     out.flush();
+    if (report.busy)
+        return complain(QStringLiteral("%1 is busy: another program holds it locked; try again "
+                                       "later")
+                            .arg(shown(files.front())),
+                        Busy);
     if (!report.usable())
         return complain(
             QStringLiteral("%1 cannot be used by Quillbox (%2)")
