@@ -152,13 +152,9 @@ int addOnSignal(const QString& file, const QString& tag, int count) {
     std::string go;
     std::getline(std::cin, go);
     QByteArray out;
-    for (int i = 0; i < count; ++i) {
-        w.rs->AddNew();
-        const std::int32_t number = w.rs->Fields(QStringLiteral("Number")).toInt32();
-        w.rs->Collect(QStringLiteral("Name"), QStringLiteral("%1 %2").arg(tag).arg(i));
-        w.rs->Update();
-        out += QByteArray::number(i) + ' ' + QByteArray::number(number) + '\n';
-    }
+    for (int i = 0; i < count; ++i)
+        out += QByteArray::number(i) + ' ' +
+               QByteArray::number(w.add({QStringLiteral("%1 %2").arg(tag).arg(i), {}, {}, {}})) + '\n';
     std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
     return 0;
 }

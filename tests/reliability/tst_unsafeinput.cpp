@@ -16,16 +16,12 @@ namespace {
 // Every stored contact's fields as bytes, by number.
 QByteArrayList storedBytes(const ScratchDatabase& file) {
     QByteArrayList fields;
-    sqlite3* db = file.open();
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "SELECT Name, Phone, Address, email FROM Addresses ORDER BY Number", -1,
-                       &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        for (int i = 0; i < 4; ++i)
-            fields << QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)),
-                                 sqlite3_column_bytes(st, i));
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    for (const QString& hex :
+         file.scalar("SELECT group_concat(hex(Name) || ' ' || hex(Phone) || ' ' || hex(Address) "
+                     "|| ' ' || hex(email), ' ') FROM (SELECT * FROM Addresses ORDER BY Number)")
+             .toString()
+             .split(u' '))
+        fields << QByteArray::fromHex(hex.toLatin1());
     return fields;
 }
 
@@ -75,20 +71,13 @@ private slots:
         const QStringList stored = contact(unsafe);
         const QStringList other{"Zed", "555", "1 High St\r\nTown", "zed@example.com"};
         const QStringList added = contact(unsafe + "+"), changed = contact("~" + unsafe);
-        sqlite3* db = file_->open();
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "INSERT INTO Addresses (Name, Phone, Address, email) "
-                               "VALUES (?, ?, ?, ?)", -1, &st, nullptr);
-        for (const QStringList& c : {stored, other}) {
-            const QByteArrayList b = bytesOf({c});
-            for (int i = 0; i < 4; ++i)
-                sqlite3_bind_text(st, i + 1, b[i].constData(), static_cast<int>(b[i].size()),
-                                  SQLITE_TRANSIENT);
-            QCOMPARE(sqlite3_step(st), SQLITE_DONE);
-            sqlite3_reset(st);
+        for (const QStringList& c : {stored, other}) { // as bytes, NUL and all
+            QStringList values;
+            for (const QByteArray& b : bytesOf({c}))
+                values << "CAST(X'" + b.toHex() + "' AS TEXT)";
+            file_->exec("INSERT INTO Addresses (Name, Phone, Address, email) VALUES (" +
+                        values.join(u',') + ")");
         }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
         load();
         const char* const updateBoxes[] = {"txtUpdateName", "txtUpdatePhone", "txtUpdateAddress",
                                            "txtUpdateEmail"};

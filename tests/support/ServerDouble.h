@@ -28,7 +28,6 @@ public:
         QByteArray body, headers; // headers as "Name: value\r\n" lines
     };
     std::function<Response(const Request&)> answer;
-    QList<Request> seen;
 
     ServerDouble() {
         server_.listen(QHostAddress::LocalHost, 0);
@@ -63,7 +62,6 @@ private:
             return;
         r.body = in.mid(end + 4, length);
         buffers_.remove(s);
-        seen << r;
         const Response a = answer(r);
         s->write("HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Length: " +
                  QByteArray::number(a.body.size()) + "\r\nConnection: close\r\n" + a.headers +
