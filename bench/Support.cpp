@@ -3,6 +3,7 @@
 #include "data/EngineError.h"
 #include "data/Schema.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -16,6 +17,64 @@
 #include <unistd.h>
 
 namespace quillbox::bench {
+
+namespace {
+
+QString sizesText(const std::vector<std::int64_t>& sizes) {
+    QStringList texts;
+    for (std::int64_t n : sizes)
+        texts << QString::number(n);
+    return texts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+SampleOptions::SampleOptions(QCommandLineParser& parser, const QString& toolText, int defaultRounds,
+                             std::vector<std::int64_t> defaultSizes)
+    : parser_(parser),
+      data_(QStringLiteral("data"), QStringLiteral("Folder of the sample files (made if missing)."),
+            QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA)),
+      tool_(QStringLiteral("tool"), toolText, QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB)),
+      rounds_(QStringLiteral("rounds"),
+              QStringLiteral("Timed rounds of each (default %1).").arg(defaultRounds),
+              QStringLiteral("N"), QString::number(defaultRounds)),
+      defaultSizes_(std::move(defaultSizes)) {
+    parser.addOptions({data_, tool_, rounds_});
+    if (!defaultSizes_.empty())
+        parser.addPositionalArgument(
+            QStringLiteral("sizes"),
+            QStringLiteral("Numbers of contacts (default %1).").arg(sizesText(defaultSizes_)),
+            QStringLiteral("[sizes...]"));
+}
+
+QString SampleOptions::folder() const {
+    const QString folder = parser_.value(data_);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString SampleOptions::tool() const {
+    return parser_.value(tool_);
+}
+
+int SampleOptions::rounds() const {
+    bool ok = false;
+    const int n = parser_.value(rounds_).toInt(&ok);
+    if (!ok || n < 1)
+        parser_.showHelp(2);
+    return n;
+}
+
+std::vector<std::int64_t> SampleOptions::sizes() const {
+    std::vector<std::int64_t> sizes;
+    for (const QString& s : parser_.positionalArguments()) {
+        bool ok = false;
+        sizes.push_back(s.toLongLong(&ok));
+        if (!ok || sizes.back() < 0)
+            parser_.showHelp(2);
+    }
+    return sizes.empty() ? defaultSizes_ : sizes;
+}
 
 QString sampleFile(const QString& folder, const QString& tool, std::int64_t contacts) {
     const QString file = QDir(folder).filePath(QStringLiteral("contacts-%1.scc").arg(contacts));

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
+
+class QCommandLineParser;
 
 #include <chrono>
 #include <cstdint>
@@ -17,6 +20,25 @@ QString sampleFile(const QString& folder, const QString& tool, std::int64_t cont
 // returned: the program opens the file by that bare name. A hard link where the file system
 // allows it, else a copy.
 QString stage(const QString& dataFolder, const QString& sample, std::int64_t contacts);
+
+// The options of the benchmarks over sample files: --data (the folder of the sample files),
+// --tool (the quillbox-db that makes them), --rounds, and, where `defaultSizes` is not empty, the
+// numbers of contacts as arguments. Made before parser.process(), read after it; a value that is
+// not a positive number (a size may be 0) ends the benchmark with its usage.
+class SampleOptions {
+public:
+    SampleOptions(QCommandLineParser& parser, const QString& toolText, int defaultRounds,
+                  std::vector<std::int64_t> defaultSizes = {});
+    QString folder() const; // made if missing
+    QString tool() const;
+    int rounds() const;
+    std::vector<std::int64_t> sizes() const;
+
+private:
+    QCommandLineParser& parser_;
+    QCommandLineOption data_, tool_, rounds_;
+    std::vector<std::int64_t> defaultSizes_;
+};
 
 // The middle of the times, or the mean of the two middle ones; 0 for none.
 double median(std::vector<double> times);

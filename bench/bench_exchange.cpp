@@ -56,33 +56,24 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Times quillbox-db export (vCard 4.0, CSV) and import (each into a new "
                        "empty file) of a sample file, and prints the medians."));
     parser.addHelpOption();
-    const QCommandLineOption data(QStringLiteral("data"),
-                                  QStringLiteral("Folder of the sample files (made if missing)."),
-                                  QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
-    const QCommandLineOption tool(QStringLiteral("tool"),
-                                  QStringLiteral("The quillbox-db to time."),
-                                  QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
-    const QCommandLineOption rounds(QStringLiteral("rounds"),
-                                    QStringLiteral("Timed rounds of each step (default 3)."),
-                                    QStringLiteral("N"), QStringLiteral("3"));
+    const quillbox::bench::SampleOptions options(parser, QStringLiteral("The quillbox-db to time."),
+                                                 3);
     const QCommandLineOption contacts(QStringLiteral("contacts"),
                                       QStringLiteral("Contacts in the sample (default 100000)."),
                                       QStringLiteral("N"), QStringLiteral("100000"));
-    parser.addOptions({data, tool, rounds, contacts});
+    parser.addOption(contacts);
     parser.process(app);
+    const int roundCount = options.rounds();
     bool ok = false;
-    const int roundCount = parser.value(rounds).toInt(&ok);
-    if (!ok || roundCount < 1)
-        parser.showHelp(2);
     const std::int64_t size = parser.value(contacts).toLongLong(&ok);
     if (!ok || size < 1)
         parser.showHelp(2);
-    const QString db = parser.value(tool);
+    const QString db = options.tool();
+    const QString folder = options.folder();
 
     try {
-        QDir().mkpath(parser.value(data));
-        const QString sample = quillbox::bench::sampleFile(parser.value(data), db, size);
-        QTemporaryDir scratch(QDir(parser.value(data)).filePath(QStringLiteral("exchange-XXXXXX")));
+        const QString sample = quillbox::bench::sampleFile(folder, db, size);
+        QTemporaryDir scratch(QDir(folder).filePath(QStringLiteral("exchange-XXXXXX")));
         if (!scratch.isValid())
             throw EngineError(-1, QStringLiteral("no scratch folder"));
 

@@ -194,15 +194,9 @@ int main(int argc, char* argv[]) {
                        "sort of the names, prints the medians, then the peak memory of the "
                        "loaded window."));
     parser.addHelpOption();
-    const QCommandLineOption data(QStringLiteral("data"),
-                                  QStringLiteral("Folder of the sample files (made if missing)."),
-                                  QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
-    const QCommandLineOption tool(QStringLiteral("tool"),
-                                  QStringLiteral("The quillbox-db that makes the sample files."),
-                                  QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
-    const QCommandLineOption rounds(QStringLiteral("rounds"),
-                                    QStringLiteral("Timed rounds of each (default 7)."),
-                                    QStringLiteral("N"), QStringLiteral("7"));
+    const bench::SampleOptions options(
+        parser, QStringLiteral("The quillbox-db that makes the sample files."), 7,
+        {1'000, 100'000, 1'000'000});
     const QCommandLineOption largeRounds(
         QStringLiteral("large-rounds"),
         QStringLiteral("Timed rounds from 1000000 contacts up (default 3)."), QStringLiteral("N"),
@@ -210,11 +204,7 @@ int main(int argc, char* argv[]) {
     QCommandLineOption child(childOption, QStringLiteral("Measures one load (internal)."),
                              QStringLiteral("FOLDER"));
     child.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({data, tool, rounds, largeRounds, child});
-    parser.addPositionalArgument(QStringLiteral("sizes"),
-                                 QStringLiteral("Numbers of contacts (default 1000 100000 "
-                                                "1000000)."),
-                                 QStringLiteral("[sizes...]"));
+    parser.addOptions({largeRounds, child});
     parser.process(app);
 
     if (parser.isSet(child)) {
@@ -226,31 +216,22 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    std::vector<std::int64_t> counts;
-    for (const QString& s : parser.positionalArguments()) {
-        bool ok = false;
-        counts.push_back(s.toLongLong(&ok));
-        if (!ok || counts.back() < 0)
-            parser.showHelp(2);
-    }
-    if (counts.empty())
-        counts = {1'000, 100'000, 1'000'000};
-    bool ok = false, okLarge = false;
-    const int roundCount = parser.value(rounds).toInt(&ok);
+    const std::vector<std::int64_t> counts = options.sizes();
+    const int roundCount = options.rounds();
+    bool okLarge = false;
     const int largeRoundCount = parser.value(largeRounds).toInt(&okLarge);
-    if (!ok || !okLarge || roundCount < 1 || largeRoundCount < 1)
+    if (!okLarge || largeRoundCount < 1)
         parser.showHelp(2);
 
     const QString home = QDir::currentPath();
     try {
-        const QString folder = parser.value(data);
-        QDir().mkpath(folder);
+        const QString folder = options.folder();
         std::vector<Size> sizes;
         for (std::int64_t n : counts) {
-            const QString file = bench::sampleFile(folder, parser.value(tool), n);
+            const QString file = bench::sampleFile(folder, options.tool(), n);
             sizes.push_back({n, file, bench::stage(folder, file, n)});
         }
-        const QString emptyFile = bench::sampleFile(folder, parser.value(tool), 0);
+        const QString emptyFile = bench::sampleFile(folder, options.tool(), 0);
         const QString emptyFolder = bench::stage(folder, emptyFile, 0);
 
         const QCollator collator = data::listCollator();

@@ -80,9 +80,7 @@ int main(int argc, char* argv[]) {
         {"CSV: header of n commas", 5000000,
          [](int n) { return "Name" + QByteArray(n, ',') + "\r\nA\r\n"; }, true},
         {"CSV: n e-mail columns, 10n short rows", 2000,
-         [](int n) {
-             return "Name" + repeated(",Email", n) + "\r\n" + repeated("A\r\n", 10 * n);
-         },
+         [](int n) { return "Name" + repeated(",Email", n) + "\r\n" + repeated("A\r\n", 10 * n); },
          true},
     };
     std::printf("%-50s %10s %10s %10s %8s\n", "input", "size", "seconds", "MB/s", "x4 size");
@@ -94,8 +92,8 @@ int main(int argc, char* argv[]) {
             const double t = secondsToRead(input, s.csv, refused);
             const double mb = static_cast<double>(input.size()) / 1e6;
             (k == 0 ? first : last) = t;
-            std::printf("%-50s %8.2fMB %10.4f %10.1f %8s%s\n", k == 0 ? s.what : "", mb, t,
-                        mb / t, k == 2 ? qPrintable(QString::number(last / first, 'f', 1)) : "",
+            std::printf("%-50s %8.2fMB %10.4f %10.1f %8s%s\n", k == 0 ? s.what : "", mb, t, mb / t,
+                        k == 2 ? qPrintable(QString::number(last / first, 'f', 1)) : "",
                         refused ? " (refused)" : "");
         }
     }

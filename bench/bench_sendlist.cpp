@@ -58,7 +58,9 @@ bool typing(windows::MultiLineBox* box, const QString& list, const char* how, in
     std::printf("%-26s putting the list in: %8.1f ms\n", how, set);
     bool fast = true;
     const std::pair<const char*, int> places[] = {
-        {"at the end", -1}, {"in the middle", static_cast<int>(list.size() / 2)}, {"at the start", 0}};
+        {"at the end", -1},
+        {"in the middle", static_cast<int>(list.size() / 2)},
+        {"at the start", 0}};
     for (const auto& [where, position] : places) {
         QTextCursor cursor(box->document());
         if (position < 0)

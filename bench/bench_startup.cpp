@@ -74,8 +74,8 @@ public:
             throw EngineError(errno, QStringLiteral("no pipe for Xvfb"));
         // Xvfb picks a free display and writes its number to the pipe once it takes clients. It
         // ends when its last client leaves, should this process die without ending it.
-        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                      "1280x1024x24", "-nolisten", "tcp", "-terminate"},
+        pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                      "-nolisten", "tcp", "-terminate"},
                      currentEnvironment(), QDir::currentPath());
         close(fds[1]);
         std::string number;
@@ -121,8 +121,9 @@ public:
         pollfd fd{xcb_get_file_descriptor(x_), POLLIN, 0};
         for (;;) {
             while (xcb_generic_event_t* e = xcb_poll_for_event(x_)) {
-                const bool mapped = (e->response_type & 0x7f) == XCB_MAP_NOTIFY &&
-                                    !reinterpret_cast<xcb_map_notify_event_t*>(e)->override_redirect;
+                const bool mapped =
+                    (e->response_type & 0x7f) == XCB_MAP_NOTIFY &&
+                    !reinterpret_cast<xcb_map_notify_event_t*>(e)->override_redirect;
                 free(e);
                 if (mapped)
                     return Clock::now();
@@ -203,50 +204,29 @@ int main(int argc, char* argv[]) {
                        "against the floor program doing the same work, in turn; prints the "
                        "medians, their ratio and the peak memory of each."));
     parser.addHelpOption();
-    const QCommandLineOption data(QStringLiteral("data"),
-                                  QStringLiteral("Folder of the sample files (made if missing)."),
-                                  QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
-    const QCommandLineOption tool(QStringLiteral("tool"),
-                                  QStringLiteral("The quillbox-db that makes the sample files."),
-                                  QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
+    const bench::SampleOptions options(
+        parser, QStringLiteral("The quillbox-db that makes the sample files."), 7,
+        {100'000, 1'000'000});
     const QCommandLineOption quillbox(QStringLiteral("quillbox"),
                                       QStringLiteral("The program timed."), QStringLiteral("PATH"),
                                       QStringLiteral(QUILLBOX_PROGRAM));
     const QCommandLineOption floor(QStringLiteral("floor"), QStringLiteral("The floor program."),
                                    QStringLiteral("PATH"), QStringLiteral(QUILLBOX_FLOOR));
-    const QCommandLineOption rounds(QStringLiteral("rounds"),
-                                    QStringLiteral("Timed rounds of each (default 7)."),
-                                    QStringLiteral("N"), QStringLiteral("7"));
     const QCommandLineOption callgrind(
         QStringLiteral("callgrind"),
         QStringLiteral("Also run each once under callgrind, keeping the profiles in DIR."),
         QStringLiteral("DIR"));
-    parser.addOptions({data, tool, quillbox, floor, rounds, callgrind});
-    parser.addPositionalArgument(QStringLiteral("sizes"),
-                                 QStringLiteral("Numbers of contacts (default 100000 1000000)."),
-                                 QStringLiteral("[sizes...]"));
+    parser.addOptions({quillbox, floor, callgrind});
     parser.process(app);
 
-    std::vector<std::int64_t> counts;
-    for (const QString& s : parser.positionalArguments()) {
-        bool ok = false;
-        counts.push_back(s.toLongLong(&ok));
-        if (!ok || counts.back() < 0)
-            parser.showHelp(2);
-    }
-    if (counts.empty())
-        counts = {100'000, 1'000'000};
-    bool ok = false;
-    const int roundCount = parser.value(rounds).toInt(&ok);
-    if (!ok || roundCount < 1)
-        parser.showHelp(2);
+    const std::vector<std::int64_t> counts = options.sizes();
+    const int roundCount = options.rounds();
     const std::vector<std::string> programs[2] = {
         {QFile::encodeName(parser.value(quillbox)).toStdString()},
         {QFile::encodeName(parser.value(floor)).toStdString()}};
 
     try {
-        const QString folder = parser.value(data);
-        QDir().mkpath(folder);
+        const QString folder = options.folder();
         XServer x;
         std::printf("\nexec to the first window mapped on Xvfb, medians of %d rounds after a "
                     "warm-up, the two in turn\n(Q) %s\n(F) %s: open, settings, one query, "
@@ -256,7 +236,7 @@ int main(int argc, char* argv[]) {
                     "(Q) MiB", "(F) MiB");
         std::vector<std::pair<std::int64_t, double>> quillboxMs, ratios;
         for (std::int64_t n : counts) {
-            const QString sample = bench::sampleFile(folder, parser.value(tool), n);
+            const QString sample = bench::sampleFile(folder, options.tool(), n);
             const QString at = bench::stage(folder, sample, n);
             std::vector<double> ms[2], kib[2];
             for (int r = -1; r < roundCount; ++r)
@@ -271,8 +251,8 @@ int main(int argc, char* argv[]) {
             const double q = median(ms[0]), f = median(ms[1]);
             quillboxMs.emplace_back(n, q);
             ratios.emplace_back(n, q / f);
-            std::printf("%10lld %10.1f %10.1f %8.2f %10.1f %10.1f\n", static_cast<long long>(n),
-                        q, f, q / f, median(kib[0]) / 1024, median(kib[1]) / 1024);
+            std::printf("%10lld %10.1f %10.1f %8.2f %10.1f %10.1f\n", static_cast<long long>(n), q,
+                        f, q / f, median(kib[0]) / 1024, median(kib[1]) / 1024);
         }
         for (const auto& [n, ratio] : ratios)
             if (n == 100'000)
@@ -289,8 +269,8 @@ int main(int argc, char* argv[]) {
             std::printf("\ninstructions to the window mapped, under callgrind (all threads)\n\n");
             std::printf("%10s %14s %14s %8s\n", "contacts", "(Q) M", "(F) M", "Q/F");
             for (std::int64_t n : counts) {
-                const QString at = bench::stage(
-                    folder, bench::sampleFile(folder, parser.value(tool), n), n);
+                const QString at =
+                    bench::stage(folder, bench::sampleFile(folder, options.tool(), n), n);
                 long long counted[2];
                 for (int which = 0; which < 2; ++which) {
                     const QString file = QDir(out).absoluteFilePath(

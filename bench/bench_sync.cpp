@@ -26,7 +26,9 @@ namespace {
 
 constexpr int contacts = 2000;
 
-double seconds(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e9; }
+double seconds(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
 
 double sync(const QString& file, const QStringList& first = {}) {
     QProcess p;
@@ -51,8 +53,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     QDir().mkpath(QStringLiteral(QUILLBOX_BENCH_DATA));
-    const QString sample =
-        quillbox::bench::sampleFile(QStringLiteral(QUILLBOX_BENCH_DATA), QStringLiteral(QUILLBOX_DB), contacts);
+    const QString sample = quillbox::bench::sampleFile(QStringLiteral(QUILLBOX_BENCH_DATA),
+                                                       QStringLiteral(QUILLBOX_DB), contacts);
     const QString file = dir.filePath(QStringLiteral("senha.scc"));
     if (!QFile::copy(sample, file))
         return 1;

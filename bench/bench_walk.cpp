@@ -82,41 +82,17 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Times a walk over every contact (Number and Name) through the record "
                        "set against one plain SQL query, and prints the medians."));
     parser.addHelpOption();
-    const QCommandLineOption data(QStringLiteral("data"),
-                                  QStringLiteral("Folder of the sample files (made if missing)."),
-                                  QStringLiteral("DIR"), QStringLiteral(QUILLBOX_BENCH_DATA));
-    const QCommandLineOption tool(QStringLiteral("tool"),
-                                  QStringLiteral("The quillbox-db that makes the sample files."),
-                                  QStringLiteral("PATH"), QStringLiteral(QUILLBOX_DB));
-    const QCommandLineOption rounds(QStringLiteral("rounds"),
-                                    QStringLiteral("Timed rounds of each walk (default 9)."),
-                                    QStringLiteral("N"), QStringLiteral("9"));
-    parser.addOptions({data, tool, rounds});
-    parser.addPositionalArgument(QStringLiteral("sizes"),
-                                 QStringLiteral("Numbers of contacts (default 1000 100000 "
-                                                "1000000)."),
-                                 QStringLiteral("[sizes...]"));
+    const quillbox::bench::SampleOptions options(
+        parser, QStringLiteral("The quillbox-db that makes the sample files."), 9,
+        {1'000, 100'000, 1'000'000});
     parser.process(app);
-
-    std::vector<std::int64_t> sizes;
-    for (const QString& s : parser.positionalArguments()) {
-        bool ok = false;
-        sizes.push_back(s.toLongLong(&ok));
-        if (!ok || sizes.back() < 0)
-            parser.showHelp(2);
-    }
-    if (sizes.empty())
-        sizes = {1'000, 100'000, 1'000'000};
-    bool ok = false;
-    const int roundCount = parser.value(rounds).toInt(&ok);
-    if (!ok || roundCount < 1)
-        parser.showHelp(2);
+    const std::vector<std::int64_t> sizes = options.sizes();
+    const int roundCount = options.rounds();
 
     try {
-        QDir().mkpath(parser.value(data));
         std::vector<QString> files;
         for (std::int64_t n : sizes)
-            files.push_back(quillbox::bench::sampleFile(parser.value(data), parser.value(tool), n));
+            files.push_back(quillbox::bench::sampleFile(options.folder(), options.tool(), n));
 
         std::printf("\nmedians of %d rounds, after a warm-up, the two walks alternating\n",
                     roundCount);

@@ -69,13 +69,13 @@ int main(int argc, char* argv[]) {
     }
 
     std::vector<Entry> entries;
-    if (sqlite3_prepare_v2(db, "SELECT Number, Name FROM Addresses", -1, &s,
-                           nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, "SELECT Number, Name FROM Addresses", -1, &s, nullptr) != SQLITE_OK)
         fail(db);
     while (sqlite3_step(s) == SQLITE_ROW)
-        entries.push_back({QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
-                                             sqlite3_column_bytes(s, 1)),
-                           sqlite3_column_int(s, 0)});
+        entries.push_back(
+            {QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 1)),
+                               sqlite3_column_bytes(s, 1)),
+             sqlite3_column_int(s, 0)});
     sqlite3_finalize(s);
 
     QLocale locale = QLocale().collation();
