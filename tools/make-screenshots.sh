@@ -31,7 +31,7 @@ if [[ -z "${QUILLBOX_SCREENSHOTS_XVFB:-}" || -z "${DISPLAY:-}" ]]; then
     done
     export QUILLBOX_SCREENSHOTS_XVFB=1
     # A random first display number keeps parallel runs from racing for the same one.
-    exec xvfb-run -a -n $((100 + RANDOM % 5000)) -s "-screen 0 1024x768x24 -nolisten tcp" \
+    exec xvfb-run -a -n $((100 + RANDOM % 5000)) -s "-screen 0 1024x768x24 -nolisten tcp -noreset" \
         bash "$0" "$build" "$out"
 fi
 export QT_QPA_PLATFORM=xcb

@@ -32,8 +32,10 @@ trap cleanup EXIT
 
 # Always a private X server, even when a display is at hand: keys must not go to a real
 # desktop. The server picks a free display itself and says which once it takes connections,
-# so that servers started at the same moment by other tests or people never share one.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" \
+# so that servers started at the same moment by other tests or people never share one. It never
+# resets: a server left by its last client resets itself, and a program started meanwhile finds
+# no server to connect to.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$scratch/display" \
     2>"$scratch/xvfb.log" &
 xvfb=$!
 for ((tries = 0; tries < 100; tries++)); do

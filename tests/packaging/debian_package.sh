@@ -16,7 +16,7 @@ if [[ -z "${QUILLBOX_PACKAGE_TEST_XVFB:-}" || -z "${DISPLAY:-}" ]]; then
     done
     export QUILLBOX_PACKAGE_TEST_XVFB=1
     # A random first display number keeps parallel runs from racing for the same one.
-    exec xvfb-run -a -n $((100 + RANDOM % 5000)) -s "-screen 0 1024x768x24 -nolisten tcp" \
+    exec xvfb-run -a -n $((100 + RANDOM % 5000)) -s "-screen 0 1024x768x24 -nolisten tcp -noreset" \
         bash "$0" "$@"
 fi
 export QT_QPA_PLATFORM=xcb
