@@ -8,11 +8,9 @@ namespace quillbox::data {
 
 std::vector<ListedContact> readListFrom(Recordset& contacts) {
     std::vector<ListedContact> list;
-    while (!contacts.Eof()) {
-        QString name = contacts.Fields(schema::Name).toText();
-        list.push_back({std::move(name), contacts.Fields(schema::Number).toInt32()});
-        contacts.MoveNext();
-    }
+    contacts.ReadToEnd(schema::Name, schema::Number, [&list](QString name, std::int32_t number) {
+        list.push_back({std::move(name), number});
+    });
     return list;
 }
 

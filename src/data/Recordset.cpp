@@ -114,14 +114,8 @@ std::size_t Recordset::loadBlock(Fetch how, std::int64_t from, std::size_t limit
                 first = false;
             }
             const std::int64_t rowid = s->int64(0);
-            if (!inScanOrder(how, from, rowid)) {
-                invalidateBlock();
-                throw EngineError(SQLITE_CORRUPT,
-                                  QStringLiteral("'%1': database disk image is malformed: the "
-                                                 "records of the table '%2' are out of order.")
-                                      .arg(QFileInfo(db_->fileName()).absoluteFilePath(),
-                                           table_.name));
-            }
+            if (!inScanOrder(how, from, rowid))
+                outOfOrder();
             rowids_.push_back(rowid);
             for (std::size_t k = 0; k < width; ++k) {
                 const int at = static_cast<int>(k) + 1;
@@ -154,6 +148,14 @@ std::size_t Recordset::loadBlock(Fetch how, std::int64_t from, std::size_t limit
                              cells_.begin() + static_cast<std::ptrdiff_t>((hi - 1) * width));
     }
     return rowids_.size();
+}
+
+void Recordset::outOfOrder() {
+    invalidateBlock();
+    throw EngineError(SQLITE_CORRUPT,
+                      QStringLiteral("'%1': database disk image is malformed: the records of the "
+                                     "table '%2' are out of order.")
+                          .arg(QFileInfo(db_->fileName()).absoluteFilePath(), table_.name));
 }
 
 bool Recordset::blockFresh() {
@@ -267,6 +269,53 @@ void Recordset::MovePrevious() {
         setEmptyPosition(true, false);
     else
         landOnBlockRow(rowids_.size() - 1);
+}
+
+void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
+                          const std::function<void(QString, std::int32_t)>& each) {
+    const int textCol = column(textField), numberCol = column(numberField);
+    mode_ = Mode::None;
+    if (eof_)
+        return;
+    requireCurrent();
+    const bool numberIsRowid = numberCol == table_.key;
+    std::string sql = "SELECT rowid, " + quoted(table_.columns[textCol]);
+    if (!numberIsRowid)
+        sql += ", " + quoted(table_.columns[numberCol]);
+    sql += " FROM " + quoted(table_.name) + " WHERE rowid >= ?1 ORDER BY rowid";
+    // Plain text and a 32-bit whole number are taken as they are; anything else goes through
+    // Value, whose conversion gives the result or the error that a field read would.
+    const auto converted = [this](Value v, const QString& field) {
+        v.setOrigin(Value::originOf(asked_, field));
+        return v;
+    };
+    std::int64_t last = rowid_;
+    {
+        sqlite::Use s(db_->cached(sql));
+        s->bind(1, rowid_);
+        bool first = true;
+        while (s->step()) {
+            const std::int64_t rowid = s->int64(0);
+            if (first ? rowid < last : rowid <= last)
+                outOfOrder();
+            first = false;
+            last = rowid;
+            QString text = s->columnType(1) == SQLITE_TEXT
+                               ? s->qtext(1)
+                               : converted(s->value(1), textField).toText();
+            const bool whole = numberIsRowid || s->columnType(2) == SQLITE_INTEGER;
+            const std::int64_t n = numberIsRowid ? rowid : s->int64(2);
+            const std::int32_t number =
+                whole && n >= std::numeric_limits<std::int32_t>::min() &&
+                        n <= std::numeric_limits<std::int32_t>::max()
+                    ? static_cast<std::int32_t>(n)
+                    : converted(numberIsRowid ? Value(rowid) : s->value(2), numberField).toInt32();
+            each(std::move(text), number);
+        }
+    }
+    rowid_ = last;
+    invalidateBlock();
+    setEmptyPosition(false, true);
 }
 
 void Recordset::FindFirst(const QString& criteria) {

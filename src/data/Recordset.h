@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,13 @@ public:
     void MoveNext();
     void MovePrevious();
     void MoveLast(int options = 0);
+
+    // A walk from the current record to the end in one query: hands `each` every record's
+    // `textField` and `numberField` in scan order, as Fields(..).toText() and .toInt32() give
+    // them and failing with the same errors. The set ends past the last record, as MoveNext
+    // leaves it.
+    void ReadToEnd(const QString& textField, const QString& numberField,
+                   const std::function<void(QString, std::int32_t)>& each);
 
     // Makes the first record matching `criteria` current. The criterion has the form
     // "Field=" followed by a blank or a minus sign and decimal digits, e.g. "Number= 17".
@@ -103,6 +111,7 @@ private:
     const Cell& currentCell(int col);
     Value cellValue(const Cell& c) const;
     void invalidateBlock();
+    [[noreturn]] void outOfOrder();
     std::int64_t reserveNumber();
 
     std::shared_ptr<Database> db_;
