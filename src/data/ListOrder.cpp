@@ -1,35 +1,221 @@
 #include "ListOrder.h"
 
-#include <QLocale>
-
 #include <algorithm>
+#include <bit>
 #include <numeric>
+#include <system_error>
+#include <thread>
 
 namespace quillbox::data {
 
+namespace {
+
+constexpr char16_t firstPrintable = 0x20, lastPrintable = 0x7e;
+
+// Languages whose collation, in every release of the rules so far, sorts each printable ASCII
+// character on its own (no contractions such as Czech "ch" or Danish "aa"), and whose order the
+// order test checks. Others always ask the collator.
+bool asciiStandsAlone(QLocale::Language language) {
+    switch (language) {
+    case QLocale::English:
+    case QLocale::German:
+    case QLocale::French:
+    case QLocale::Russian:
+    case QLocale::Japanese:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Below this many names a second thread costs more than it saves.
+constexpr std::size_t worthAThread = 2'000;
+
+// Runs `f` on a thread of its own and `g` on this one; both on this one when no thread can be had.
+template <typename F, typename G> void inParallel(const F& f, const G& g) {
+    std::thread other;
+    try {
+        other = std::thread([&f] { f(); });
+    } catch (const std::system_error&) {
+        f();
+    }
+    g();
+    if (other.joinable())
+        other.join();
+}
+
+} // namespace
+
+QLocale listCollation() {
+    const QLocale locale = QLocale().collation();
+    return locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                           : locale;
+}
+
 QCollator listCollator() {
-    QLocale locale = QLocale().collation();
-    if (locale.language() == QLocale::C)
-        locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    QCollator collator(locale);
+    QCollator collator(listCollation());
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     return collator;
 }
 
+ListComparer::ListComparer(const QLocale& collation) : collator_(collation) {
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+    if (!asciiStandsAlone(collation.language()))
+        return;
+    const auto cmp = [this](char16_t x, char16_t y) {
+        return collator_.compare(QStringView(&x, 1), QStringView(&y, 1));
+    };
+    std::array<char16_t, lastPrintable - firstPrintable + 1> chars;
+    std::iota(chars.begin(), chars.end(), firstPrintable);
+    std::stable_sort(chars.begin(), chars.end(),
+                     [&](char16_t x, char16_t y) { return cmp(x, y) < 0; });
+    // Checked rather than trusted: characters level in the collator's eyes must be the two cases
+    // of one letter, and neighbours apart must differ in their base letter, so that nothing after
+    // the first of them can make up the difference.
+    std::array<std::uint8_t, 128> rank{};
+    std::uint8_t r = 1;
+    rank[chars.front()] = r;
+    for (std::size_t i = 1; i < chars.size(); ++i) {
+        const char16_t x = chars[i - 1], y = chars[i];
+        if (cmp(x, y) == 0) {
+            if (QChar::toLower(x) != QChar::toLower(y))
+                return;
+        } else {
+            const char16_t xThenHighest[2] = {x, chars.back()};
+            if (collator_.compare(QStringView(xThenHighest, 2), QStringView(&y, 1)) >= 0)
+                return;
+            ++r;
+        }
+        rank[y] = r;
+    }
+    rank_ = rank;
+}
+
+ListComparer::ListComparer(const ListComparer& other)
+    : collator_(other.collator_.locale()), rank_(other.rank_) {
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+int ListComparer::compare(QStringView a, QStringView b) const {
+    // The collator's own rule, before it looks at the texts: empty text comes first, even before
+    // a name of characters it ignores.
+    if (a.isEmpty())
+        return b.isEmpty() ? 0 : -1;
+    if (b.isEmpty())
+        return 1;
+    if (rank_[firstPrintable]) {
+        // A character after an ASCII one that is not ASCII itself may be a mark on it.
+        const auto plainAfter = [](QStringView s, qsizetype i) {
+            return i + 1 >= s.size() || s[i + 1].unicode() < 0x80;
+        };
+        const qsizetype n = std::min(a.size(), b.size());
+        bool allRanked = true;
+        qsizetype i = 0;
+        for (; i < n; ++i) {
+            const char16_t x = a[i].unicode(), y = b[i].unicode();
+            if (x == y) {
+                allRanked = allRanked && rank(x);
+                continue;
+            }
+            const std::uint8_t rx = rank(x), ry = rank(y);
+            if (!rx || !ry)
+                break;
+            if (rx == ry)
+                continue; // the two cases of one letter
+            // The same text before, ending in ASCII: nothing in it reaches into this place.
+            if ((i == 0 || a[i - 1].unicode() < 0x80) && plainAfter(a, i) && plainAfter(b, i))
+                return rx < ry ? -1 : 1;
+            break;
+        }
+        if (i == n && allRanked) {
+            // Level up to the end of the shorter one, case aside.
+            if (a.size() == b.size())
+                return 0;
+            if (rank((a.size() > n ? a : b)[n].unicode()))
+                return a.size() < b.size() ? -1 : 1;
+        }
+    }
+    return collator_.compare(a, b);
+}
+
+ListComparer::Key ListComparer::key(QStringView s, std::uint32_t at) const {
+    Key k;
+    k.at = at;
+    if (!rank_[firstPrintable])
+        return k;
+    const qsizetype n = std::min<qsizetype>(s.size(), 16);
+    for (qsizetype i = 0; i < n; ++i) {
+        const std::uint8_t r = rank(s[i].unicode());
+        if (!r)
+            break;
+        k.ranks[static_cast<std::size_t>(i / 8)] |= std::uint64_t{r} << (49 - 7 * (i % 8));
+        if (i + 1 >= s.size() || s[i + 1].unicode() < 0x80)
+            k.plainAfter |= static_cast<std::uint16_t>(1u << i);
+        k.length = static_cast<std::uint8_t>(i + 1);
+    }
+    return k;
+}
+
+int ListComparer::byKeys(const Key& ka, const Key& kb) {
+    const std::size_t w = ka.ranks[0] != kb.ranks[0] ? 0 : 1;
+    if (ka.ranks[w] == kb.ranks[w])
+        return 0;
+    // The first character whose places differ. Both ranked, with plain ASCII after them and the
+    // same ranked text before, it decides as the scan in compare() would.
+    const int i = static_cast<int>(w) * 8 +
+                  (55 - (63 - std::countl_zero(ka.ranks[w] ^ kb.ranks[w]))) / 7;
+    if (i < ka.length && i < kb.length && (((ka.plainAfter & kb.plainAfter) >> i) & 1))
+        return ka.ranks[w] < kb.ranks[w] ? -1 : 1;
+    return 0;
+}
+
 std::vector<std::size_t> listOrder(std::size_t count,
-                                   const std::function<const QString&(std::size_t)>& nameAt) {
-    // One sort key per name rather than a collator call per comparison: with a million names
-    // the comparisons dominate, and comparing keys is a plain byte comparison.
-    const QCollator collator = listCollator();
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(count);
+                                   const std::function<QStringView(std::size_t)>& nameAt) {
+    using Key = ListComparer::Key;
+    std::vector<QStringView> names(count);
     for (std::size_t i = 0; i < count; ++i)
-        keys.push_back(collator.sortKey(nameAt(i)));
+        names[i] = nameAt(i);
+    const auto lessBy = [&names](const ListComparer& c) {
+        return [&names, &c](const Key& x, const Key& y) {
+            const int r = ListComparer::byKeys(x, y);
+            return (r ? r : c.compare(names[x.at], names[y.at])) < 0;
+        };
+    };
+    std::vector<Key> keys(count);
+    const auto sort = [&](const ListComparer& c, std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            keys[i] = c.key(names[i], static_cast<std::uint32_t>(i));
+        std::stable_sort(keys.begin() + static_cast<std::ptrdiff_t>(from),
+                         keys.begin() + static_cast<std::ptrdiff_t>(to), lessBy(c));
+    };
+    const ListComparer one;
     std::vector<std::size_t> order(count);
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) {
-        return keys[a].compare(keys[b]) < 0;
-    });
+    if (count < worthAThread || std::thread::hardware_concurrency() < 2) {
+        sort(one, 0, count);
+        for (std::size_t i = 0; i < count; ++i)
+            order[i] = keys[i].at;
+        return order;
+    }
+
+    // Each half sorted on a thread of its own, then merged with equal names of the first half
+    // first, which is the order of one stable sort. The merged order is fixed, so one thread can
+    // take its first half from the front while the other takes the rest from the back.
+    const ListComparer other(one);
+    const std::size_t half = count / 2;
+    inParallel([&] { sort(other, 0, half); }, [&] { sort(one, half, count); });
+    inParallel(
+        [&, less = lessBy(other)] {
+            std::size_t i = 0, j = half;
+            for (std::size_t k = 0; k < half; ++k)
+                order[k] = j == count || (i < half && !less(keys[j], keys[i])) ? keys[i++].at
+                                                                               : keys[j++].at;
+        },
+        [&, less = lessBy(one)] {
+            std::size_t i = half, j = count;
+            for (std::size_t k = count; k-- > half;)
+                order[k] = j == half || (i > 0 && less(keys[j - 1], keys[i - 1])) ? keys[--i].at
+                                                                                  : keys[--j].at;
+        });
     return order;
 }
 

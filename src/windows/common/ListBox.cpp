@@ -2,7 +2,6 @@
 
 #include "data/ListOrder.h"
 
-#include <QCollator>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 
@@ -14,8 +13,7 @@ class ListBoxModel : public QAbstractListModel {
 public:
     using Entry = ListBox::Entry;
 
-    explicit ListBoxModel(QObject* parent)
-        : QAbstractListModel(parent), collator_(data::listCollator()) {}
+    explicit ListBoxModel(QObject* parent) : QAbstractListModel(parent) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(entries_.size());
@@ -35,7 +33,7 @@ public:
         // After every entry that compares equal, so that equal texts stay in the order added.
         const auto place = std::upper_bound(
             entries_.begin(), entries_.end(), text,
-            [this](const QString& t, const Entry& e) { return collator_.compare(t, e.text) < 0; });
+            [this](const QString& t, const Entry& e) { return comparer_(t, e.text); });
         const int row = static_cast<int>(place - entries_.begin());
         beginInsertRows({}, row, row);
         entries_.insert(place, Entry{text, 0});
@@ -77,7 +75,7 @@ public:
     }
 
 private:
-    QCollator collator_;
+    data::ListComparer comparer_;
     std::vector<Entry> entries_;
 };
 
