@@ -26,9 +26,14 @@ frmLogin::frmLogin(Services& services)
     // maximise buttons make it a plain dialog.
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Authentication"));
-    setWindowIcon(programIcon());
     // Made first at every start: message boxes without a parent window take this icon too.
     QApplication::setWindowIcon(programIcon());
+}
+
+// Made only when the password is asked for: with protection off the window is never seen, and
+// start-up does not pay for laying it out.
+void frmLogin::makeControls() {
+    setWindowIcon(programIcon());
     setFixedSize(px(3525), px(1290));
 
     lblLabels = new QLabel(QStringLiteral("&Password:"), this);
@@ -68,6 +73,7 @@ void frmLogin::Form_Load() {
     // Null is not greater than 0, so an empty flag means no protection, as 0 and -1 do.
     const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
     if (protectionOn) {
+        makeControls();
         centreOnScreen(this);
         txtPassword->setFocus();
         show();

@@ -21,7 +21,8 @@ class MainProgram;
 
 // The start-up window. Its load step reads the protection flag and either asks for the password
 // or goes straight on to the main window; either way it stays loaded, hidden, with its
-// connection and settings record set open until the program ends.
+// connection and settings record set open until the program ends. Its controls exist once the
+// load step has asked for the password.
 class frmLogin : public QDialog {
     Q_OBJECT
 
@@ -41,13 +42,14 @@ protected:
     void closeEvent(QCloseEvent* e) override; // the close box
 
 private:
+    void makeControls();
     void showMainProgram();
 
     Services& s_;
-    QLabel* lblLabels;
-    LineBox* txtPassword;
-    QPushButton* cmdOK;
-    QPushButton* cmdCancel;
+    QLabel* lblLabels = nullptr;
+    LineBox* txtPassword = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
 
     std::shared_ptr<data::Database> db_;
     std::unique_ptr<data::Recordset> settings_;
