@@ -21,28 +21,20 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 // The file as another program sees it: its integrity, and the writer of each contact (-1 for
-// one half-written).
-std::map<std::int64_t, std::int64_t> read(const QString& path, QStringList& problems) {
+// one half-written). The fields hold letters, digits and '|' only.
+std::map<std::int64_t, std::int64_t> read(const ScratchDatabase& file, QStringList& problems) {
+    const QString integrity =
+        file.scalar("SELECT group_concat(integrity_check, ' ') FROM pragma_integrity_check").toString();
+    if (integrity != QLatin1String("ok"))
+        problems << "integrity_check: " + integrity;
     std::map<std::int64_t, std::int64_t> rows;
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    auto text = [](sqlite3_stmt* st, int i) {
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                 sqlite3_column_bytes(st, i));
-    };
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        if (text(st, 0) != QLatin1String("ok"))
-            problems << "integrity_check: " + text(st, 0);
-    sqlite3_finalize(st);
-    sqlite3_prepare_v2(db, "SELECT Number, Name, Phone, Address, email FROM Addresses", -1, &st,
-                       nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW)
-        rows[sqlite3_column_int64(st, 0)] =
-            writerOf({text(st, 1), text(st, 2), text(st, 3), text(st, 4)}).value_or(-1);
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+    const QString all = file.scalar("SELECT group_concat(Number || ';' || ifnull(Name, '') || ';' || "
+                                    "ifnull(Phone, '') || ';' || ifnull(Address, '') || ';' || "
+                                    "ifnull(email, ''), ',') FROM Addresses").toString();
+    for (const QString& row : all.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList f = row.split(u';');
+        rows[f[0].toLongLong()] = writerOf({f[1], f[2], f[3], f[4]}).value_or(-1);
+    }
     return rows;
 }
 
@@ -52,7 +44,7 @@ struct Model {
     std::int64_t highest = 0; // no number at or below it may be handed out again
     int reported = 0, inFlightKept = 0, inFlightDropped = 0;
 
-    QStringList check(const QStringList& lines, const QString& path) {
+    QStringList check(const QStringList& lines, const ScratchDatabase& scratch) {
         QStringList problems;
         QStringList inFlight; // "try OP KIND [NUMBER]" not followed by its "op" line
         for (const QString& line : lines) {
@@ -76,7 +68,7 @@ struct Model {
                 highest = std::max(highest, number);
             }
         }
-        std::map<std::int64_t, std::int64_t> file = read(path, problems);
+        std::map<std::int64_t, std::int64_t> file = read(scratch, problems);
         // The change in flight may have landed whole: then the file holds it and so does the
         // model from here on.
         bool landed = false;
@@ -167,7 +159,7 @@ private slots:
                      qPrintable("the writer ended by itself:\n" + out.right(2000) +
                                 QString::fromUtf8(p.readAllStandardError()).right(2000)));
             const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-            const QStringList problems = model.check(lines, file.path());
+            const QStringList problems = model.check(lines, file);
             QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("after kill %1 (%2):\n%3")
                                                         .arg(k + 1)
                                                         .arg(lines.value(lines.size() - 1),

@@ -418,46 +418,42 @@ private slots:
         QCOMPARE(fakes_->dialogs.shown, std::vector<QString>(2, "frmAbout"));
     }
 
-    // The icon's double-click shows the hidden window; the right button pops up the File menu;
-    // the rest do nothing. While the menu is up, the icon's events are taken but not acted on.
+    // The icon's double-click shows the hidden window, or one minimized from its title bar,
+    // restored; the right button pops up the File menu; the rest do nothing. While the menu is
+    // up, the icon's events are taken but not acted on. With no notification area, Hide
+    // minimizes instead.
     void trayIcon_data() {
+        QTest::addColumn<QString>("hide");
         QTest::addColumn<int>("message");
         QTest::addColumn<bool>("shows");
         QTest::addColumn<bool>("popsUp");
-        QTest::newRow("double-click") << 515 << true << false;
-        QTest::newRow("right button up") << 517 << false << true;
-        QTest::newRow("pointer moves") << 512 << false << false;
-        QTest::newRow("left button up") << 514 << false << false;
+        QTest::newRow("double-click") << "Hide" << 515 << true << false;
+        QTest::newRow("right button up") << "Hide" << 517 << false << true;
+        QTest::newRow("pointer moves") << "Hide" << 512 << false << false;
+        QTest::newRow("left button up") << "Hide" << 514 << false << false;
+        QTest::newRow("minimized, double-click") << "minimize" << 515 << true << false;
+        QTest::newRow("Hide with no notification area") << "no area" << 512 << false << false;
     }
     void trayIcon() {
+        QFETCH(QString, hide);
         QFETCH(int, message);
         QFETCH(bool, shows);
         QFETCH(bool, popsUp);
+        fakes_->tray.hasArea = hide != "no area";
         load();
-        menu("Hide");
-        QVERIFY(w->isHidden());
+        if (hide == "minimize")
+            w->showMinimized();
+        else
+            menu("Hide");
+        QCOMPARE(w->isVisible(), hide != "Hide");
+        QCOMPARE(w->isMinimized(), hide != "Hide");
         fakes_->tray.whilePoppedUp = [this](QMenu&) { fakes_->tray.send(515); };
         fakes_->tray.send(message);
-        QCOMPARE(w->isVisible(), shows);
+        QCOMPARE(w->isVisible() && !w->isMinimized(), shows);
         QCOMPARE(fakes_->tray.popUps, popsUp ? std::vector<QString>{"File"} : std::vector<QString>{});
         fakes_->tray.whilePoppedUp = nullptr;
         fakes_->tray.send(515); // once the menu is closed, events count again
-        QVERIFY(w->isVisible());
-    }
-
-    // A window minimized from its title bar comes back restored.
-    void trayRestoresAMinimizedWindow() {
-        load();
-        w->showMinimized();
-        fakes_->tray.send(515);
         QVERIFY(w->isVisible() && !w->isMinimized());
-    }
-
-    void hideWithoutNotificationAreaMinimizes() {
-        fakes_->tray.hasArea = false;
-        load();
-        menu("Hide");
-        QVERIFY(w->isVisible() && w->isMinimized());
     }
 
     void everyWayOutRemovesTheIconAndEnds_data() {

@@ -1,7 +1,9 @@
 // The one path of an engine failure: a line on standard error, a stop box with the number and
-// the description, the end with status 1; and the Qt message box the boxes are shown in.
+// the description, the end with status 1; the Qt message box the boxes are shown in; and the
+// process that holds the password kept out of core files and other processes' reach.
 
 #include "platform/EngineErrorReporter.h"
+#include "platform/ProcessPrivacy.h"
 #include "platform/QtMessageBoxService.h"
 #include "support/FakeServices.h"
 
@@ -9,13 +11,14 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace quillbox;
 using Box = platform::MessageBoxService;
 using SB = QMessageBox::StandardButton;
 
-class TestEngineError : public QObject {
+class TestPlatform : public QObject {
     Q_OBJECT
 
 private slots:
@@ -101,7 +104,13 @@ private slots:
             answers << platform::QtMessageBoxService::answerFor(b);
         QCOMPARE(answers, QList<int>({1, 2, 3, 4, 5, 6, 7}));
     }
+
+    void memoryIsKeptPrivate() {
+        QCOMPARE(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 1); // else the check below proves nothing
+        QVERIFY(platform::keepMemoryPrivate());
+        QCOMPARE(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+    }
 };
 
-QTEST_MAIN(TestEngineError)
-#include "tst_engineerror.moc"
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"
