@@ -1,7 +1,6 @@
 #include "ListOrder.h"
 
 #include <algorithm>
-#include <bit>
 #include <numeric>
 #include <system_error>
 #include <thread>
@@ -62,37 +61,54 @@ ListComparer::ListComparer(const QLocale& collation) : collator_(collation) {
     collator_.setCaseSensitivity(Qt::CaseInsensitive);
     if (!asciiStandsAlone(collation.language()))
         return;
-    const auto cmp = [this](char16_t x, char16_t y) {
-        return collator_.compare(QStringView(&x, 1), QStringView(&y, 1));
-    };
-    std::array<char16_t, lastPrintable - firstPrintable + 1> chars;
-    std::iota(chars.begin(), chars.end(), firstPrintable);
-    std::stable_sort(chars.begin(), chars.end(),
-                     [&](char16_t x, char16_t y) { return cmp(x, y) < 0; });
-    // Checked rather than trusted: characters level in the collator's eyes must be the two cases
-    // of one letter, and neighbours apart must differ in their base letter, so that nothing after
-    // the first of them can make up the difference.
-    std::array<std::uint8_t, 128> rank{};
-    std::uint8_t r = 1;
-    rank[chars.front()] = r;
-    for (std::size_t i = 1; i < chars.size(); ++i) {
-        const char16_t x = chars[i - 1], y = chars[i];
-        if (cmp(x, y) == 0) {
-            if (QChar::toLower(x) != QChar::toLower(y))
-                return;
+    const auto cmp = [this](QStringView x, QStringView y) { return collator_.compare(x, y); };
+    std::vector<char16_t> chars;
+    for (char16_t c = firstPrintable; c < tableEnd; ++c)
+        if (c <= lastPrintable || (c >= 0xc0 && QChar::isLetter(c)))
+            chars.push_back(c);
+    std::stable_sort(chars.begin(), chars.end(), [&](char16_t x, char16_t y) {
+        return cmp(QStringView(&x, 1), QStringView(&y, 1)) < 0;
+    });
+    // Read from the collator rather than trusted. With `base` the first character of a place
+    // and `lowest` the first of all, c sorts as `base` with an accent at most exactly when it
+    // sorts from `base` on but before `base` followed by `lowest`: a second letter in it (ß as
+    // "ss") or a place of its own (Ł) would put it after. ASCII characters that do not sort so
+    // open a place of their own; other characters stay out of the table.
+    const char16_t lowest = chars.front();
+    const char16_t aThenLowest[2] = {u'a', lowest};
+    if (cmp(u"a", QStringView(aThenLowest, 2)) >= 0)
+        return; // the lowest character is ignored: the test below would tell nothing
+    std::array<std::uint8_t, tableEnd> rank{}, accent{};
+    char16_t base = 0, previous = 0;
+    std::uint8_t place = 0, accents = 0;
+    for (const char16_t c : chars) {
+        const char16_t baseThenLowest[2] = {base, lowest};
+        if (place && cmp(QStringView(&c, 1), QStringView(baseThenLowest, 2)) < 0) {
+            const bool sameAccent = rank[previous] == place &&
+                                    cmp(QStringView(&previous, 1), QStringView(&c, 1)) == 0;
+            accent[c] = sameAccent ? accent[previous] : ++accents;
+        } else if (c <= lastPrintable) {
+            if (place == 127)
+                return; // more places than a key holds
+            base = c;
+            accent[c] = ++accents;
+            ++place;
         } else {
-            const char16_t xThenHighest[2] = {x, chars.back()};
-            if (collator_.compare(QStringView(xThenHighest, 2), QStringView(&y, 1)) >= 0)
-                return;
-            ++r;
+            continue;
         }
-        rank[y] = r;
+        rank[c] = place;
+        previous = c;
     }
+    // Every printable ASCII character must have a place, or the table is not for this locale.
+    for (char16_t c = firstPrintable; c <= lastPrintable; ++c)
+        if (!rank[c])
+            return;
     rank_ = rank;
+    accent_ = accent;
 }
 
 ListComparer::ListComparer(const ListComparer& other)
-    : collator_(other.collator_.locale()), rank_(other.rank_) {
+    : collator_(other.collator_.locale()), rank_(other.rank_), accent_(other.accent_) {
     collator_.setCaseSensitivity(Qt::CaseInsensitive);
 }
 
@@ -104,12 +120,8 @@ int ListComparer::compare(QStringView a, QStringView b) const {
     if (b.isEmpty())
         return 1;
     if (rank_[firstPrintable]) {
-        // A character after an ASCII one that is not ASCII itself may be a mark on it.
-        const auto plainAfter = [](QStringView s, qsizetype i) {
-            return i + 1 >= s.size() || s[i + 1].unicode() < 0x80;
-        };
         const qsizetype n = std::min(a.size(), b.size());
-        bool allRanked = true;
+        bool allRanked = true, accentsDiffer = false;
         qsizetype i = 0;
         for (; i < n; ++i) {
             const char16_t x = a[i].unicode(), y = b[i].unicode();
@@ -120,19 +132,24 @@ int ListComparer::compare(QStringView a, QStringView b) const {
             const std::uint8_t rx = rank(x), ry = rank(y);
             if (!rx || !ry)
                 break;
-            if (rx == ry)
-                continue; // the two cases of one letter
-            // The same text before, ending in ASCII: nothing in it reaches into this place.
-            if ((i == 0 || a[i - 1].unicode() < 0x80) && plainAfter(a, i) && plainAfter(b, i))
+            if (rx == ry) {
+                // The base letters decide before any accent does, wherever it stands.
+                accentsDiffer = accentsDiffer || accent_[x] != accent_[y];
+                continue;
+            }
+            // The same text before, ending in a plain character: nothing in it reaches here.
+            if ((i == 0 || plainAt(a, i - 1)) && plainAt(a, i + 1) && plainAt(b, i + 1))
                 return rx < ry ? -1 : 1;
             break;
         }
         if (i == n && allRanked) {
-            // Level up to the end of the shorter one, case aside.
-            if (a.size() == b.size())
-                return 0;
-            if (rank((a.size() > n ? a : b)[n].unicode()))
+            // The same base letters up to the end of the shorter one.
+            if (a.size() == b.size()) {
+                if (!accentsDiffer)
+                    return 0;
+            } else if (rank((a.size() > n ? a : b)[n].unicode())) {
                 return a.size() < b.size() ? -1 : 1;
+            }
         }
     }
     return collator_.compare(a, b);
@@ -149,24 +166,11 @@ ListComparer::Key ListComparer::key(QStringView s, std::uint32_t at) const {
         if (!r)
             break;
         k.ranks[static_cast<std::size_t>(i / 8)] |= std::uint64_t{r} << (49 - 7 * (i % 8));
-        if (i + 1 >= s.size() || s[i + 1].unicode() < 0x80)
+        if (plainAt(s, i + 1))
             k.plainAfter |= static_cast<std::uint16_t>(1u << i);
         k.length = static_cast<std::uint8_t>(i + 1);
     }
     return k;
-}
-
-int ListComparer::byKeys(const Key& ka, const Key& kb) {
-    const std::size_t w = ka.ranks[0] != kb.ranks[0] ? 0 : 1;
-    if (ka.ranks[w] == kb.ranks[w])
-        return 0;
-    // The first character whose places differ. Both ranked, with plain ASCII after them and the
-    // same ranked text before, it decides as the scan in compare() would.
-    const int i = static_cast<int>(w) * 8 +
-                  (55 - (63 - std::countl_zero(ka.ranks[w] ^ kb.ranks[w]))) / 7;
-    if (i < ka.length && i < kb.length && (((ka.plainAfter & kb.plainAfter) >> i) & 1))
-        return ka.ranks[w] < kb.ranks[w] ? -1 : 1;
-    return 0;
 }
 
 std::vector<std::size_t> listOrder(std::size_t count,

@@ -209,7 +209,7 @@ private slots:
             "é", "e\u0301", "É", "Zoë", "Łukasz", "Đức", "-", "'", ".", " ", "  ", ",", "0", "9",
             "10", "Иван", "Ёлка", "Ελένη", "王", "山田", "やまだ", "김", "محمد", "נועה", "प्रिया",
             "\u00a0", "\u200b", "\t", "~", "_", "@", "O'Brien", "Mc", "Mac", "van der", "=\u0338",
-            "Christopher", "Christophe", "ChristopherX"};
+            "Christopher", "Christophe", "ChristopherX", ">", "|", "ſ", "ŀ", "ŉ", "đ", "þ", "Œ", "ç", "Ç"};
         QRandomGenerator random(20261207);
         QStringList names{QString()};
         for (int i = 0; i < 3000; ++i) {
