@@ -6,9 +6,12 @@
 #include "Recordset.h"
 #include "Schema.h"
 #include "Sqlite.h"
+#include "platform/Posix.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
+#include <chrono>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -186,6 +189,72 @@ void checkByQuery(sqlite3* db, CheckReport& r) {
                                      "can read: adding a contact will fail");
 }
 
+constexpr const char* programTables = "('Addresses', 'Player', 'SyncAccount', 'SyncCards')";
+
+void checkSchema(sqlite3* db, CheckReport& r) {
+    QString error;
+    const QString tables = QString::fromLatin1(programTables);
+    // Reading the schema runs none of it.
+    r.problems << column(db,
+                         QStringLiteral(
+                             "SELECT 'the trigger ' || quote(name) || ' on the table ' || "
+                             "tbl_name || ' runs code of the file''s own when the program "
+                             "writes' FROM sqlite_schema WHERE type = 'trigger' AND "
+                             "tbl_name COLLATE NOCASE IN %1 "
+                             "UNION ALL SELECT 'the index ' || quote(l.name) || ' of the table ' "
+                             "|| t.name || CASE WHEN l.partial THEN ' covers part of it (WHERE)' "
+                             "ELSE ' is on an expression' END || ', code of the file''s own that "
+                             "runs when the program writes and when the file is checked' "
+                             "FROM sqlite_schema AS t JOIN pragma_index_list(t.name) AS l "
+                             "WHERE t.type = 'table' AND t.name COLLATE NOCASE IN %1 AND "
+                             "(l.partial OR EXISTS (SELECT 1 FROM pragma_index_xinfo(l.name) "
+                             "WHERE cid = -2))")
+                             .arg(tables)
+                             .toUtf8()
+                             .constData(),
+                         error);
+    // A CHECK outside quoted names and texts.
+    static const QRegularExpression quoted(
+        QStringLiteral(R"('(?:[^']|'')*'|"(?:[^"]|"")*"|`[^`]*`|\[[^\]]*\])"));
+    static const QRegularExpression check(QStringLiteral("\\bCHECK\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QStringList tableSql =
+        column(db,
+               QStringLiteral("SELECT name || ' ' || sql FROM sqlite_schema WHERE type = 'table' "
+                              "AND name COLLATE NOCASE IN %1")
+                   .arg(tables)
+                   .toUtf8()
+                   .constData(),
+               error);
+    for (const QString& t : tableSql)
+        if (QString(t).remove(quoted).contains(check))
+            r.problems << QStringLiteral("the table %1 has a CHECK constraint, code of the "
+                                         "file's own that runs when the program writes")
+                              .arg(t.section(QLatin1Char(' '), 0, 0));
+}
+
+// SQLite's integrity check, stopped after integrityCheckSeconds.
+QStringList integrityCheck(sqlite3* db, QString& error, int& code) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(integrityCheckSeconds);
+    sqlite3_progress_handler(
+        db, 10000,
+        [](void* at) {
+            return std::chrono::steady_clock::now() >=
+                           *static_cast<std::chrono::steady_clock::time_point*>(at)
+                       ? 1
+                       : 0;
+        },
+        &deadline);
+    QStringList findings = column(db, "PRAGMA integrity_check(20)", error, &code);
+    sqlite3_progress_handler(db, 0, nullptr, nullptr);
+    return findings;
+}
+
+QString tooLong() {
+    return QStringLiteral("a value longer than %1 MiB, the most the program reads")
+        .arg(schema::limits::valueBytes / (1024 * 1024));
+}
+
 } // namespace
 
 void rollBackHotJournal(const QString& fileName) {
@@ -209,7 +278,8 @@ CheckReport checkFile(const QString& fileName) {
         int code = 0;
         try {
             db.emplace(fileName, Access::ReadOnly);
-            integrity = column(db->handle(), "PRAGMA integrity_check(20)", error, &code);
+            checkSchema(db->handle(), r);
+            integrity = integrityCheck(db->handle(), error, code);
         } catch (const EngineError& e) {
             error = e.description();
             code = e.number();
@@ -217,6 +287,14 @@ CheckReport checkFile(const QString& fileName) {
         if (!error.isEmpty() && error::busy(code)) {
             r.busy = true;
             r.problems << QStringLiteral("the file is busy: another program holds it locked");
+            return r;
+        }
+        if ((code & 0xff) == SQLITE_INTERRUPT || (code & 0xff) == SQLITE_TOOBIG) {
+            r.problems << QStringLiteral("check gave up: SQLite's integrity check %1")
+                              .arg((code & 0xff) == SQLITE_TOOBIG
+                                       ? QStringLiteral("met ") + tooLong()
+                                       : QStringLiteral("ran longer than %1 seconds")
+                                             .arg(integrityCheckSeconds));
             return r;
         }
         if (!error.isEmpty()) {
@@ -231,12 +309,25 @@ CheckReport checkFile(const QString& fileName) {
                 r.problems << QStringLiteral("the file is damaged: %1").arg(finding);
     }
 
+    // Tested apart from reading, which must change nothing: the program refuses a file it
+    // cannot write, and each change needs a journal beside the file.
+    const QString folder = QFileInfo(fileName).absolutePath();
+    if (!platform::mayWrite(fileName))
+        r.problems << QStringLiteral("the program could not write the file: its permissions let "
+                                     "this user only read it, so the program would not start");
+    else if (!platform::mayCreateFilesIn(folder))
+        r.problems << QStringLiteral("the program could not save a change: no file can be made "
+                                     "in the folder '%1', and each change needs one there")
+                          .arg(folder);
     try {
-        const std::shared_ptr<Database> db = OpenDatabase(fileName);
+        const std::shared_ptr<Database> db = OpenDatabase(fileName, Access::ReadOnly);
         checkSettings(*db, r);
         checkContacts(*db, r);
     } catch (const EngineError& e) {
-        r.problems << e.description();
+        r.problems << ((e.number() & 0xff) == SQLITE_TOOBIG
+                           ? QStringLiteral("the file holds ") + tooLong() +
+                                 QStringLiteral(", so the program stops when it loads it")
+                           : e.description());
         return r;
     }
     try {

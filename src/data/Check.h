@@ -25,7 +25,13 @@ struct CheckReport {
 // take, empty and repeated names, a missing name index and a used-up record numbering are
 // warnings.
 // `fileName` must name a file (the caller words a missing one); opening it is the first check.
+// SQLite's integrity check is given up on after integrityCheckSeconds ("check gave up: ...", not
+// damage): a sound file of millions of contacts needs a fraction of that, a file whose schema
+// makes each row cost seconds would run for hours. Triggers, CHECK constraints and indexes on
+// expressions or part of a table, on the program's tables, are problems: the program makes
+// none, and each runs code of the file's own choosing whenever the program writes.
 CheckReport checkFile(const QString& fileName);
+inline constexpr int integrityCheckSeconds = 60;
 
 // A writer that died mid-transaction leaves a hot journal beside the file, which only a
 // connection that may write can roll back: a read-only one calls the file unreadable. Rolls it

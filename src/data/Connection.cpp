@@ -21,7 +21,17 @@ int BusyWait::retry(void* self, int tries) {
     return static_cast<BusyWait*>(self)->retry(tries);
 }
 
+namespace {
+WaitHook g_waitHook = nullptr;
+}
+
+void setWaitHook(WaitHook hook) {
+    g_waitHook = hook;
+}
+
 int BusyWait::retry(int tries) {
+    if (g_waitHook && g_waitHook(tries))
+        return 0;
     const auto now = std::chrono::steady_clock::now();
     const platform::FileStamp file = platform::fileStamp(path_);
     const std::int64_t journalMtime = platform::fileStamp(path_ + "-journal").changedNs;
@@ -55,8 +65,7 @@ Connection::Connection(const QString& fileName, Access access) {
         }
     }
     busy_ = std::make_unique<BusyWait>(db_, fileName);
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite::guard(db_);
 }
 
 Connection::~Connection() {

@@ -36,6 +36,12 @@ private:
     std::minstd_rand random_{std::random_device{}()};
 };
 
+// Asked by the busy handler of every connection of this process before each wait at a busy
+// file, `tries` being 0 at the first of a statement: true ends the wait at once, as the time
+// limit would (SQLITE_BUSY). The tool answers with its interrupt flag; unset, waits go on.
+using WaitHook = bool (*)(int tries);
+void setWaitHook(WaitHook hook);
+
 enum class Access { ReadOnly, ReadWrite };
 
 // A plain connection to a database file for the tool's commands, which may meet files the

@@ -130,7 +130,7 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& table, int typ
         new Recordset(shared_from_this(), this->table(table), table));
 }
 
-std::shared_ptr<Database> OpenDatabase(const QString& name) {
+std::shared_ptr<Database> OpenDatabase(const QString& name, Access access) {
     const QFileInfo info(name);
     // Checked first only to word the error well; the open below never creates a file anyway.
     if (!info.exists())
@@ -144,8 +144,10 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
     sqlite3* raw = nullptr;
     // An absolute path: a name beginning with "file:" would otherwise be read as a URI.
     const QByteArray path = QFile::encodeName(info.absoluteFilePath());
+    const bool readOnly = access == Access::ReadOnly;
     const int rc = sqlite3_open_v2(path.constData(), &raw,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE |
+                                   (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                                       SQLITE_OPEN_EXRESCODE |
                                        SQLITE_OPEN_NOMUTEX, // one thread per connection
                                    nullptr);
     // From here the connection is owned, whatever fails.
@@ -154,19 +156,17 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
     if (rc != SQLITE_OK)
         sqlite::fail(raw, rc, context);
 
-    sqlite3_extended_result_codes(raw, 1);
-    // The file may come from anywhere: refuse schema tricks and untrusted SQL functions.
-    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-
-    if (sqlite3_db_readonly(raw, "main") == 1)
+    sqlite::guard(raw);
+    // Read-only, nothing follows but reading: the file's journal mode, its permissions and its
+    // folder are no concern.
+    if (!readOnly && sqlite3_db_readonly(raw, "main") == 1)
         throw EngineError(SQLITE_READONLY,
                           QStringLiteral("%1: the file cannot be written; check its permissions.")
                               .arg(context));
     // Every change goes through a journal made beside the file: in a folder where no file may
     // be made, the first change would fail, and lose what the user had typed.
     const QString folder = info.absolutePath();
-    if (!platform::mayCreateFilesIn(folder))
+    if (!readOnly && !platform::mayCreateFilesIn(folder))
         throw EngineError(SQLITE_READONLY_DIRECTORY,
                           QStringLiteral("%1: no file can be made in the folder '%2', and changes "
                                          "need one there; check the folder's permissions.")
@@ -174,13 +174,16 @@ std::shared_ptr<Database> OpenDatabase(const QString& name) {
     try {
         // The rollback journal, not WAL: the SQLite we build on has a WAL fault that can corrupt
         // the file when several connections write or checkpoint at once, as ours do.
-        sqlite::Statement mode(raw, "PRAGMA journal_mode=DELETE");
-        if (mode.step() && mode.qtext(0).compare(QLatin1String("delete"), Qt::CaseInsensitive))
-            throw EngineError(SQLITE_BUSY,
-                              QStringLiteral("the file is in WAL mode and another program "
-                                             "keeps it so."));
-        mode.reset();
-        sqlite::exec(raw, "PRAGMA synchronous=FULL");
+        if (!readOnly) {
+            sqlite::Statement mode(raw, "PRAGMA journal_mode=DELETE");
+            if (mode.step() &&
+                mode.qtext(0).compare(QLatin1String("delete"), Qt::CaseInsensitive))
+                throw EngineError(SQLITE_BUSY,
+                                  QStringLiteral("the file is in WAL mode and another program "
+                                                 "keeps it so."));
+            mode.reset();
+            sqlite::exec(raw, "PRAGMA synchronous=FULL");
+        }
         // Reading through a memory map spares a walk the copying of every page out of the
         // kernel. Writes still go through the journal and write(), so a stray pointer cannot
         // reach the file.

@@ -65,7 +65,7 @@ public:
     static void bumpWriteGeneration();
 
 private:
-    friend std::shared_ptr<Database> OpenDatabase(const QString& name);
+    friend std::shared_ptr<Database> OpenDatabase(const QString& name, Access access);
     Database(sqlite3* db, QString fileName);
     const TableInfo& table(const QString& name) const;
     void readSchema();
@@ -78,9 +78,10 @@ private:
     std::unique_ptr<BusyWait> busy_;
 };
 
-// Opens the file read-write; never creates it. A missing file, a folder, a file that is not a
-// database, one that cannot be written, or one without the program's tables and fields is an
-// EngineError.
-std::shared_ptr<Database> OpenDatabase(const QString& name);
+// Opens the file, read-write unless asked otherwise; never creates it. A missing file, a folder,
+// a file that is not a database, one without the program's tables and fields, and for writing
+// one that cannot be written, is an EngineError. Read-only, nothing about the file is changed
+// (a WAL-mode file stays so), and record sets over it must only be read.
+std::shared_ptr<Database> OpenDatabase(const QString& name, Access access = Access::ReadWrite);
 
 } // namespace quillbox::data

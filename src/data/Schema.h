@@ -29,6 +29,11 @@ inline constexpr int phone = 69;
 inline constexpr int address = 99;
 inline constexpr int email = 99;
 inline constexpr int password = 40; // the password boxes of the login and change windows
+// The longest text or blob any connection to a user's file will make or read, in bytes. A
+// contact is a few hundred bytes and a synced card with its photo rarely a megabyte; a value
+// past this comes only from a file made to exhaust memory (an index over
+// hex(zeroblob(200000000)), say), and is an error at once instead.
+inline constexpr int valueBytes = 8 * 1024 * 1024;
 } // namespace limits
 
 // The fields each table must have. The program reads and writes them by these names.

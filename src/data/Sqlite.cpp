@@ -1,5 +1,7 @@
 #include "Sqlite.h"
 
+#include "Schema.h"
+
 #include <utility>
 
 namespace quillbox::data::sqlite {
@@ -110,6 +112,13 @@ Value Statement::value(int i) const {
     default:
         return Value(qtext(i));
     }
+}
+
+void guard(sqlite3* db) {
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, schema::limits::valueBytes);
 }
 
 void exec(sqlite3* db, const char* sql) {

@@ -75,6 +75,11 @@ private:
     Statement& s_;
 };
 
+// What every connection to a user's file sets before it reads anything, since the file may come
+// from anywhere: no schema tricks or untrusted SQL functions, and no value longer than
+// schema::limits::valueBytes.
+void guard(sqlite3* db);
+
 // Runs one or more statements with no result rows.
 void exec(sqlite3* db, const char* sql);
 

@@ -31,6 +31,10 @@ bool mayCreateFilesIn(const QString& folder) {
                        AT_EACCESS) == 0;
 }
 
+bool mayWrite(const QString& file) {
+    return ::faccessat(AT_FDCWD, QFile::encodeName(file).constData(), W_OK, AT_EACCESS) == 0;
+}
+
 OpenedFile openForReading(const QByteArray& path) {
     OpenedFile opened;
     opened.descriptor = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

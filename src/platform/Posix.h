@@ -23,6 +23,8 @@ std::int64_t coarseClockMs();
 
 // Whether this process, by its effective user, may make files in `folder`.
 bool mayCreateFilesIn(const QString& folder);
+// Whether this process, by its effective user, may write to `file`.
+bool mayWrite(const QString& file);
 
 // A file opened for reading without waiting (an ordinary open of a FIFO with no writer blocks for
 // ever), with what the opened descriptor itself says it is, so that the answer is about the file

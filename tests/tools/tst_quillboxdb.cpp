@@ -6,16 +6,24 @@
 #include "data/Recordset.h"
 #include "data/Sqlite.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <optional>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillbox::data;
 
@@ -26,8 +34,16 @@ struct Run {
     QString out, err;
 };
 
+constexpr uid_t nobody = 65534;
+bool g_asNobody = false; // the tool runs as nobody: root writes any file, whatever its modes
+
 Run runTool(const QStringList& arguments, const QString& workingDirectory) {
     QProcess p;
+    if (g_asNobody)
+        p.setChildProcessModifier([] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+                ::_exit(127);
+        });
     p.setWorkingDirectory(workingDirectory);
     p.start(QStringLiteral(QUILLBOX_DB), arguments);
     Run r;
@@ -50,6 +66,17 @@ void write(const QString& fileName, const QByteArray& contents) {
     f.write(contents);
 }
 
+// Makes `file` readable only, by the user who runs the tool: under root, nobody, who then owns
+// the folder and all in it.
+void makeReadOnly(const QString& dir, const QString& file) {
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+    g_asNobody = ::geteuid() == 0;
+    for (QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+         g_asNobody && it.hasNext();)
+        QCOMPARE(::lchown(QFile::encodeName(it.next()).constData(), nobody, nobody), 0);
+    QVERIFY(!g_asNobody || ::chown(QFile::encodeName(dir).constData(), nobody, nobody) == 0);
+}
+
 QStringList entries(const QString& dir) {
     return QDir(dir).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
@@ -59,6 +86,13 @@ QStringList entries(const QString& dir) {
 class Sql {
 public:
     explicit Sql(const QString& fileName) : db_(fileName, Access::ReadWrite) {}
+
+    // As any SQLite tool would, without the program's guards.
+    void execUnguarded(const QString& sql) {
+        sqlite3_db_config(db_.handle(), SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
+        sqlite3_limit(db_.handle(), SQLITE_LIMIT_LENGTH, 1 << 30);
+        sqlite::exec(db_.handle(), sql.toUtf8().constData());
+    }
 
     void insert(const QStringList& contact) { // name, email, phone, address
         sqlite::Statement s(db_.handle(), "INSERT INTO Addresses (Name, email, Phone, Address) "
@@ -107,17 +141,54 @@ QByteArray vcard(const QByteArray& body) {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + body + "\r\nEND:VCARD\r\n";
 }
 
+// The tool with its stderr on a terminal of the test's own, where it shows how far it is.
+class OnTerminal {
+public:
+    OnTerminal(const QStringList& arguments, const QString& dir) {
+        QVERIFY(master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0);
+        const QByteArray terminal = ::ptsname(master_);
+        p.setChildProcessModifier([terminal] {
+            if (::dup2(::open(terminal.constData(), O_RDWR | O_NOCTTY), STDERR_FILENO) < 0)
+                ::_exit(127);
+        });
+        p.setWorkingDirectory(dir);
+        p.start(QStringLiteral(QUILLBOX_DB), arguments);
+    }
+    ~OnTerminal() { ::close(master_); }
+    // Reads the terminal until the text shown matches `pattern`; false after a minute.
+    bool shows(const QString& pattern) {
+        const QDeadlineTimer deadline(60'000);
+        while (!shown_.contains(QRegularExpression(pattern))) {
+            pollfd in{master_, POLLIN, 0};
+            char buffer[4096];
+            if (::poll(&in, 1, static_cast<int>(deadline.remainingTime())) <= 0)
+                return false;
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0)
+                return false;
+            shown_ += QString::fromUtf8(buffer, n);
+        }
+        return true;
+    }
+    QProcess p;
+
+private:
+    int master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QString shown_;
+};
+
 } // namespace
 
 class TestQuillboxDb : public QObject {
     Q_OBJECT
 
 private slots:
+    void cleanup() { g_asNobody = false; }
     void newFile();
-    void contacts();
     void refusesAndLeavesFilesAlone_data();
     void refusesAndLeavesFilesAlone();
-    void interruptedRunLeavesNothing();
+    void interrupted_data();
+    void interrupted();
     void usage_data();
     void usage();
     void roundTrip_data();
@@ -129,31 +200,23 @@ private slots:
     void whileProgramHasFileOpen();
 };
 
-void TestQuillboxDb::newFile() {
-    QTemporaryDir dir;
-    const Run r = runTool({"create", "senha.scc"}, dir.path());
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out + r.err, QString());
-    // Neither the temporary file nor a journal is left beside it.
-    QCOMPARE(entries(dir.path()), QStringList{"senha.scc"});
-    const QByteArray header = bytes(dir.filePath("senha.scc")).left(20);
-    QVERIFY(header.startsWith(QByteArrayLiteral("SQLite format 3\0")) && header.endsWith("\1\1"));
-    // The password is empty text, not Null; protection is off; there are no contacts.
-    QCOMPARE(Sql(dir.filePath("senha.scc"))
-                 .rows("SELECT typeof(Senha), Senha, typeof(WantPassword), WantPassword, "
-                       "(SELECT count(*) FROM Addresses) FROM Player"),
-             QStringList{"text||integer|0|0"});
-}
-
 // Far past the point where plain "Last, First" names start to repeat, none empty, repeated or
 // over the limits: check finds nothing to warn of. The seed decides them.
-void TestQuillboxDb::contacts() {
+void TestQuillboxDb::newFile() {
     QTemporaryDir dir;
-    const QString file = newDatabase(dir, "a.scc", 100'000);
+    const Run r = runTool({"create", "a.scc", "--contacts", "100000"}, dir.path());
+    QCOMPARE(r.out + r.err, QString());
+    // Neither the temporary file nor a journal is left beside it.
+    QCOMPARE(entries(dir.path()), QStringList{"a.scc"});
+    const QByteArray header = bytes(dir.filePath("a.scc")).left(20);
+    QVERIFY(header.startsWith(QByteArrayLiteral("SQLite format 3\0")) && header.endsWith("\1\1"));
     QCOMPARE(runTool({"check", "a.scc"}, dir.path()).out, "'a.scc' can be used by Quillbox.\n");
-    QCOMPARE(Sql(file).rows("SELECT count(*), min(Number), max(Number), "
-                            "(SELECT seq FROM sqlite_sequence) FROM Addresses"),
-             QStringList{"100000|1|100000|100000"});
+    // The password is empty text, not Null; protection is off.
+    QCOMPARE(Sql(dir.filePath("a.scc"))
+                 .rows("SELECT typeof(Senha), Senha, typeof(WantPassword), WantPassword, "
+                       "(SELECT count(*) || '-' || min(Number) || '-' || max(Number) FROM Addresses), "
+                       "(SELECT seq FROM sqlite_sequence) FROM Player"),
+             QStringList{"text||integer|0|100000-1-100000|100000"});
     // The same seed gives the same file, byte for byte; the default seed is 1; another differs.
     newDatabase(dir, "b.scc", 300, {"--seed", "1"});
     newDatabase(dir, "c.scc", 300);
@@ -222,22 +285,51 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone() {
     QVERIFY(!QFileInfo::exists(dir.filePath("nowhere.scc")));
 }
 
-void TestQuillboxDb::interruptedRunLeavesNothing() {
+// Ctrl-C at any moment of a long run ends it with status 1 and leaves every file as it was:
+// nothing is stored, and no file or journal is made.
+void TestQuillboxDb::interrupted_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("shown"); // what the tool shows on its terminal by then
+    QTest::addColumn<QString>("says");  // and what it says it stopped
+    const QStringList import{"import", "big.vcf", "--into", "senha.scc"};
+    QTest::newRow("create") << QStringList{"create", "new.scc", "--contacts", "10000000"}
+                            << "creating.*%" << "cannot create 'new.scc': interrupted";
+    QTest::newRow("import, reading") << import << "importing.*\\s[1-4]?\\d%"
+                                     << "cannot import 'big.vcf': interrupted";
+    QTest::newRow("import, storing") << import << "importing.*\\s[5-9]\\d%"
+                                     << "into 'senha.scc': interrupted";
+    QTest::newRow("import, waiting for a busy file")
+        << import << "waiting" << "into 'senha.scc': interrupted";
+}
+
+void TestQuillboxDb::interrupted() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, shown);
+    QFETCH(QString, says);
     QTemporaryDir dir;
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    p.start(QStringLiteral(QUILLBOX_DB), {"create", "senha.scc", "--contacts", "10000000"});
-    QVERIFY(p.waitForStarted());
-    // Stop it while it writes the temporary file.
-    QTRY_VERIFY_WITH_TIMEOUT(!entries(dir.path()).isEmpty(), 20'000);
-    QTest::qWait(200);
-    QCOMPARE(p.state(), QProcess::Running);
-    p.terminate();
-    QVERIFY(p.waitForFinished(60'000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QLatin1String("interrupted")));
-    QCOMPARE(entries(dir.path()), QStringList());
+    const QString database = newDatabase(dir, "senha.scc", 10);
+    QFile big(dir.filePath("big.vcf"));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 500'000; ++i)
+        big.write(vcard("FN:Person " + QByteArray::number(i)));
+    big.close();
+    const QStringList before = entries(dir.path());
+    const QByteArray contents = bytes(database); // before the lock, which a close would drop
+    std::optional<Sql> holder; // holds the write lock while the tool runs
+    if (shown == QLatin1String("waiting")) {
+        holder.emplace(database);
+        holder->rows("BEGIN IMMEDIATE");
+    }
+
+    OnTerminal tool(arguments, dir.path());
+    QVERIFY(tool.shows(shown));
+    QCOMPARE(::kill(static_cast<pid_t>(tool.p.processId()), SIGINT), 0);
+    QVERIFY(tool.shows(says));
+    QVERIFY(tool.p.waitForFinished(60'000));
+    QCOMPARE(tool.p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.p.exitCode(), 1);
+    QCOMPARE(entries(dir.path()), before);
+    QCOMPARE(bytes(database), contents);
 }
 
 // Help on stdout with status 0; a usage error on stderr with status 2. Neither makes a file.
@@ -302,6 +394,7 @@ void TestQuillboxDb::roundTrip() {
     };
     for (const QStringList& c : nasty)
         Sql(from).insert(c);
+    makeReadOnly(dir.path(), from); // export only reads
     const Run exported =
         runTool(QStringList{"export", "from.scc", "-o", file} + options, dir.path());
     QVERIFY2(exported.exitCode == 0 && exported.out.isEmpty(), qPrintable(exported.err));
@@ -405,6 +498,26 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("missing") << "missing" << 1 << "there is no file";
     QTest::newRow("a name that looks like a URI") << "uri" << 1 << "no table 'Addresses'";
     QTest::newRow("held locked by another program") << "locked" << 3 << "problem: the file is busy";
+    QTest::newRow("WAL mode, which check leaves so") << "PRAGMA journal_mode = WAL" << 0 << "";
+    QTest::newRow("read-only") << "read-only" << 1 << "problem: the program could not write the file";
+    // A file made to run code of its own, or to exhaust memory: each a problem, found at once.
+    QTest::newRow("expression index")
+        << "CREATE INDEX e ON Addresses (length(hex(zeroblob(1 + Number)))); "
+           "PRAGMA writable_schema = ON; "
+           "UPDATE sqlite_schema SET sql = replace(sql, '1 +', '200000000 +') WHERE name = 'e'"
+        << 1 << "'e' of the table Addresses is on an expression\nproblem: check gave up";
+    QTest::newRow("partial index") << "CREATE INDEX p ON Player (Senha) WHERE Senha > ''" << 1
+                                   << "'p' of the table Player covers part of it";
+    QTest::newRow("CHECK constraint")
+        << "ALTER TABLE Player ADD COLUMN Note CHECK (Note <> 'x')" << 1
+        << "the table Player has a CHECK constraint";
+    QTest::newRow("CHECK only in quotes")
+        << "ALTER TABLE Player ADD COLUMN \"check (x)\" DEFAULT 'CHECK (1)'" << 0 << "";
+    QTest::newRow("trigger") << "CREATE TRIGGER t AFTER UPDATE ON Addresses BEGIN SELECT 1; END"
+                             << 1 << "the trigger 't' on the table Addresses runs code";
+    QTest::newRow("value beyond the limit")
+        << "UPDATE Addresses SET Address = hex(zeroblob(5000000)) WHERE Number = 4" << 1
+        << "problem: the file holds a value longer than 8 MiB";
 }
 
 void TestQuillboxDb::check() {
@@ -438,16 +551,25 @@ void TestQuillboxDb::check() {
         QVERIFY(QFile::remove(file));
     } else if (damage == QLatin1String("uri")) { // an empty file, not senha.scc
         write(dir.filePath("file:senha.scc"), {});
-    } else if (damage == QLatin1String("locked")) {
+    } else if (damage == QLatin1String("read-only")) {
+        makeReadOnly(dir.path(), file);
+    } else if (!damage.isEmpty() && damage != QLatin1String("locked")) {
+        Sql(file).execUnguarded(damage);
+    }
+    // Read before the lock is taken: closing any descriptor of the file drops the process's
+    // locks on it.
+    const QByteArray contents = bytes(file);
+    if (damage == QLatin1String("locked")) {
         holder.emplace(file);
         holder->rows("BEGIN EXCLUSIVE");
-    } else if (!damage.isEmpty()) {
-        Sql(file).rows(damage.toUtf8().constData());
     }
     const QString name = damage == QLatin1String("uri") ? "file:senha.scc" : "senha.scc";
     const Run r = runTool({"check", name}, dir.path());
     QCOMPARE(r.exitCode, exitCode);
-    QVERIFY2(r.out.contains(says), qPrintable(r.out));
+    for (const QString& line : says.split(QLatin1Char('\n')))
+        QVERIFY2(r.out.contains(line), qPrintable(r.out));
+    if (damage != QLatin1String("hot journal")) // check itself changes nothing
+        QCOMPARE(bytes(file), contents);
     QCOMPARE(r.out.contains(QLatin1String("problem: ")), exitCode != 0);
     if (exitCode == 0)
         QCOMPARE(r.err, QString());

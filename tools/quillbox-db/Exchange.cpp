@@ -30,9 +30,10 @@ namespace {
 namespace limits = data::schema::limits;
 using namespace exchange;
 
-std::shared_ptr<data::Database> open(const QString& databaseFile) {
+std::shared_ptr<data::Database> open(const QString& databaseFile,
+                                     data::Access access = data::Access::ReadWrite) {
     try {
-        return data::OpenDatabase(databaseFile);
+        return data::OpenDatabase(databaseFile, access);
     } catch (const data::EngineError& e) {
         throw ToolError(e.description());
     }
@@ -68,14 +69,15 @@ ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
     data::ContactBatch batch(db);
     QHash<QString, QString> taken; // name -> where it came from
     taken.reserve(static_cast<qsizetype>(people.size()));
+    const auto stopIfInterrupted = [&interrupted] {
+        if (interrupted && interrupted())
+            throw ToolError(QStringLiteral("interrupted; nothing was imported"));
+    };
     std::int64_t done = 0;
     for (const Person& original : people) {
-        if ((++done & 0x3ff) == 0) {
-            if (progress)
-                progress(done, static_cast<qint64>(people.size()));
-            if (interrupted && interrupted())
-                throw ToolError(QStringLiteral("interrupted; nothing was imported"));
-        }
+        stopIfInterrupted();
+        if (progress && (++done & 0x3ff) == 0)
+            progress(done, static_cast<qint64>(people.size()));
         if (original.name.isEmpty()) {
             report.skipped << QStringLiteral("%1: it has no name").arg(who(original));
             continue;
@@ -119,6 +121,8 @@ ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
         throw ToolError(QStringLiteral("the file has no record numbers left that the program can "
                                        "use for %1 more contacts; nothing was imported")
                             .arg(report.taken));
+    // The last moment an interrupt can keep the file as it was.
+    stopIfInterrupted();
     batch.commit();
     return report;
 }
@@ -152,12 +156,18 @@ ImportReport storePeople(const QString& databaseFile, const std::vector<Person>&
     try {
         return storePeople(*db, people, interrupted, progress);
     } catch (const data::EngineError& e) {
+        // An interrupt ends a wait for a busy file as a failure.
+        if (interrupted && interrupted())
+            throw ToolError(QStringLiteral("interrupted; nothing was imported"));
         storeFailed(e);
     }
 }
 
 std::vector<Person> contactsInListOrder(const QString& databaseFile) {
-    const std::shared_ptr<data::Database> db = open(databaseFile);
+    // Export only reads; a writer's leftover journal is rolled back as the program would, which
+    // is the one moment write access is needed, and then only when there is one.
+    data::rollBackHotJournal(databaseFile);
+    const std::shared_ptr<data::Database> db = open(databaseFile, data::Access::ReadOnly);
     std::vector<Person> contacts;
     try {
         for (data::ContactTexts& c : data::readAllContacts(*db))

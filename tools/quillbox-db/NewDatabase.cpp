@@ -1,6 +1,7 @@
 #include "NewDatabase.h"
 
 #include "Files.h"
+#include "Progress.h"
 #include "data/EngineError.h"
 #include "data/NewFile.h"
 
@@ -24,11 +25,14 @@ void create(const NewDatabase& options) {
         ~JournalLeftover() { QFile::remove(name); }
     } journal{tempName + QStringLiteral("-journal")};
 
+    Progress progress(QStringLiteral("creating"), options.contacts);
     try {
-        data::fillNewFile(tempName, options.contacts, options.seed, [&options](std::int64_t) {
-            if (options.interrupted())
-                throw CreateError(QStringLiteral("interrupted"));
-        });
+        data::fillNewFile(tempName, options.contacts, options.seed,
+                          [&options, &progress](std::int64_t done) {
+                              if (options.interrupted())
+                                  throw CreateError(QStringLiteral("interrupted"));
+                              progress.update(done);
+                          });
     } catch (const data::EngineError& e) {
         throw CreateError(e.description());
     }

@@ -10,7 +10,9 @@
 #include "ToolError.h"
 #include "Version.h"
 #include "data/Check.h"
+#include "data/Connection.h"
 #include "data/SampleContacts.h"
+#include "platform/Posix.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -59,15 +61,34 @@ int showHelp(const QCommandLineParser& parser, const QString& usage, const QStri
     return Success;
 }
 
+bool interrupted() {
+    return g_interrupted != 0;
+}
+
+// A wait for a busy file can last many seconds: on a terminal, say what is being waited for.
+// An interrupt ends the wait.
+bool waitForBusyFile(int tries) {
+    static bool told = false;
+    if (tries == 0 && !told && quillbox::platform::stderrIsTerminal()) {
+        told = true;
+        QTextStream(stderr) << QStringLiteral("\r%1: another program is writing to the database "
+                                              "file; waiting for it (Ctrl-C stops)\n")
+                                   .arg(tool);
+    }
+    return interrupted();
+}
+
 // Stopping a long run must not leave a temporary file or a half-done write behind: the work
 // polls for the signal and unwinds.
 void catchInterrupts() {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    quillbox::data::setWaitHook(waitForBusyFile);
 }
 
-bool interrupted() {
-    return g_interrupted != 0;
+void stopIfInterrupted() {
+    if (interrupted())
+        throw quillbox::tools::ToolError(QStringLiteral("interrupted"));
 }
 
 QCommandLineOption helpOption() {
@@ -200,6 +221,7 @@ int runImport(const QStringList& arguments) {
     Progress progress(QStringLiteral("importing"), 1000);
     const auto half = [&progress](qint64 from) {
         return [&progress, from](qint64 done, qint64 total) {
+            stopIfInterrupted();
             progress.update(from + (total > 0 ? 500 * done / total : 0));
         };
     };
@@ -208,7 +230,9 @@ int runImport(const QStringList& arguments) {
         const FileFormat fileFormat = !parser.isSet(format)                ? formatFromName(file)
                                       : formatName == QLatin1String("csv") ? FileFormat::Csv
                                                                            : FileFormat::VCard;
-        people = readPeople(readWholeFile(file), fileFormat, half(0));
+        const QByteArray contents = readWholeFile(file);
+        stopIfInterrupted();
+        people = readPeople(contents, fileFormat, half(0));
     } catch (const ToolError& e) {
         throw ToolError(QStringLiteral("cannot import %1: %2; nothing was imported")
                             .arg(shown(file), e.message()));
@@ -224,8 +248,12 @@ int runImport(const QStringList& arguments) {
                                 .arg(sound.problems.join(QStringLiteral("; "))));
         report = storePeople(database, people, interrupted, half(500));
     } catch (const ToolError& e) {
-        throw ToolError(
-            QStringLiteral("cannot import into %1: %2").arg(shown(database), e.message()));
+        // Whatever an interrupt cut short (a check or a wait for a busy file) stored nothing.
+        throw ToolError(QStringLiteral("cannot import into %1: %2")
+                            .arg(shown(database), interrupted() ? QStringLiteral("interrupted; "
+                                                                                 "nothing was "
+                                                                                 "imported")
+                                                                : e.message()));
     }
 
     progress.finish();
