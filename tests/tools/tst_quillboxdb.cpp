@@ -6,22 +6,16 @@
 #include "data/Recordset.h"
 #include "data/Sqlite.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <optional>
 
-#include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,13 +40,10 @@ Run runTool(const QStringList& arguments, const QString& workingDirectory) {
         });
     p.setWorkingDirectory(workingDirectory);
     p.start(QStringLiteral(QUILLBOX_DB), arguments);
-    Run r;
     if (!p.waitForFinished(240'000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+        return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 QByteArray bytes(const QString& fileName) {
@@ -62,8 +53,7 @@ QByteArray bytes(const QString& fileName) {
 
 void write(const QString& fileName, const QByteArray& contents) {
     QFile f(fileName);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(contents);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(contents) == contents.size());
 }
 
 // Makes `file` readable only, by the user who runs the tool: under root, nobody, who then owns
@@ -82,18 +72,14 @@ QStringList entries(const QString& dir) {
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-// Plain SQL on a connection of its own, as another program would.
+// Plain SQL on a connection of its own, as another program would: without the program's guards.
 class Sql {
 public:
-    explicit Sql(const QString& fileName) : db_(fileName, Access::ReadWrite) {}
-
-    // As any SQLite tool would, without the program's guards.
-    void execUnguarded(const QString& sql) {
+    explicit Sql(const QString& fileName) : db_(fileName, Access::ReadWrite) {
         sqlite3_db_config(db_.handle(), SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
         sqlite3_limit(db_.handle(), SQLITE_LIMIT_LENGTH, 1 << 30);
-        sqlite::exec(db_.handle(), sql.toUtf8().constData());
     }
-
+    void exec(const QString& sql) { sqlite::exec(db_.handle(), sql.toUtf8().constData()); }
     void insert(const QStringList& contact) { // name, email, phone, address
         sqlite::Statement s(db_.handle(), "INSERT INTO Addresses (Name, email, Phone, Address) "
                                           "VALUES (?1, ?2, ?3, ?4)");
@@ -141,42 +127,6 @@ QByteArray vcard(const QByteArray& body) {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + body + "\r\nEND:VCARD\r\n";
 }
 
-// The tool with its stderr on a terminal of the test's own, where it shows how far it is.
-class OnTerminal {
-public:
-    OnTerminal(const QStringList& arguments, const QString& dir) {
-        QVERIFY(master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0);
-        const QByteArray terminal = ::ptsname(master_);
-        p.setChildProcessModifier([terminal] {
-            if (::dup2(::open(terminal.constData(), O_RDWR | O_NOCTTY), STDERR_FILENO) < 0)
-                ::_exit(127);
-        });
-        p.setWorkingDirectory(dir);
-        p.start(QStringLiteral(QUILLBOX_DB), arguments);
-    }
-    ~OnTerminal() { ::close(master_); }
-    // Reads the terminal until the text shown matches `pattern`; false after a minute.
-    bool shows(const QString& pattern) {
-        const QDeadlineTimer deadline(60'000);
-        while (!shown_.contains(QRegularExpression(pattern))) {
-            pollfd in{master_, POLLIN, 0};
-            char buffer[4096];
-            if (::poll(&in, 1, static_cast<int>(deadline.remainingTime())) <= 0)
-                return false;
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n <= 0)
-                return false;
-            shown_ += QString::fromUtf8(buffer, n);
-        }
-        return true;
-    }
-    QProcess p;
-
-private:
-    int master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    QString shown_;
-};
-
 } // namespace
 
 class TestQuillboxDb : public QObject {
@@ -189,11 +139,8 @@ private slots:
     void refusesAndLeavesFilesAlone();
     void interrupted_data();
     void interrupted();
-    void usage_data();
-    void usage();
     void roundTrip_data();
     void roundTrip();
-    void exportsInListOrder();
     void skipsCutsAndReports();
     void check_data();
     void check();
@@ -204,6 +151,7 @@ private slots:
 // over the limits: check finds nothing to warn of. The seed decides them.
 void TestQuillboxDb::newFile() {
     QTemporaryDir dir;
+    QVERIFY(runTool({"create", "a.scc", "--help"}, dir.path()).out.contains("--seed <S>"));
     const Run r = runTool({"create", "a.scc", "--contacts", "100000"}, dir.path());
     QCOMPARE(r.out + r.err, QString());
     // Neither the temporary file nor a journal is left beside it.
@@ -212,11 +160,12 @@ void TestQuillboxDb::newFile() {
     QVERIFY(header.startsWith(QByteArrayLiteral("SQLite format 3\0")) && header.endsWith("\1\1"));
     QCOMPARE(runTool({"check", "a.scc"}, dir.path()).out, "'a.scc' can be used by Quillbox.\n");
     // The password is empty text, not Null; protection is off.
-    QCOMPARE(Sql(dir.filePath("a.scc"))
-                 .rows("SELECT typeof(Senha), Senha, typeof(WantPassword), WantPassword, "
-                       "(SELECT count(*) || '-' || min(Number) || '-' || max(Number) FROM Addresses), "
-                       "(SELECT seq FROM sqlite_sequence) FROM Player"),
-             QStringList{"text||integer|0|100000-1-100000|100000"});
+    QCOMPARE(
+        Sql(dir.filePath("a.scc"))
+            .rows("SELECT typeof(Senha), Senha, typeof(WantPassword), WantPassword, "
+                  "(SELECT count(*) || '-' || min(Number) || '-' || max(Number) FROM Addresses), "
+                  "(SELECT seq FROM sqlite_sequence) FROM Player"),
+        QStringList{"text||integer|0|100000-1-100000|100000"});
     // The same seed gives the same file, byte for byte; the default seed is 1; another differs.
     newDatabase(dir, "b.scc", 300, {"--seed", "1"});
     newDatabase(dir, "c.scc", 300);
@@ -225,7 +174,8 @@ void TestQuillboxDb::newFile() {
     QVERIFY(Sql(dir.filePath("d.scc")).contacts() != Sql(dir.filePath("c.scc")).contacts());
 }
 
-// Each refusal ends with status 1, names the file, and leaves every file as it was.
+// Each refusal ends with status 1 (a usage error with 2), names the file or the mistake, and
+// leaves every file as it was.
 void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("says");
@@ -252,6 +202,17 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
     QTest::newRow("import, a link to a device")
         << QStringList{"import", "zero.vcf"} + into << "not a regular";
     QTest::newRow("import, too large") << QStringList{"import", "big.vcf"} + into << "256 MiB";
+    QTest::newRow("usage: no command") << QStringList{} << "no command";
+    QTest::newRow("usage: create two files") << QStringList{"create", "a", "b"} << "too many";
+    for (const char* count : {"-1", "2.5", "10000001"})
+        QTest::addRow("usage: count %s", count)
+            << QStringList{"create", "a", "--contacts", count} << "0 to 10000000";
+    QTest::newRow("usage: seed beyond 64 bits")
+        << QStringList{"create", "a", "--seed", "18446744073709551616"} << "18446744073709551615";
+    QTest::newRow("usage: import without --into") << QStringList{"import", "a.vcf"} << "--into";
+    QTest::newRow("usage: export without format") << QStringList{"export", "s"} << "--vcard and";
+    QTest::newRow("usage: export bad version")
+        << QStringList{"export", "s.scc", "--vcard", "--version", "2.1"} << "3.0 or 4.0";
 }
 
 void TestQuillboxDb::refusesAndLeavesFilesAlone() {
@@ -273,8 +234,10 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone() {
     const QByteArray database = bytes(dir.filePath("senha.scc"));
 
     const Run r = runTool(arguments, dir.path());
-    expectFailure(r, says);
-    if (arguments.front() == QLatin1String("import"))
+    const bool usage = QString::fromLatin1(QTest::currentDataTag()).startsWith("usage");
+    expectFailure(r, says, usage ? 2 : 1);
+    QVERIFY2(r.err.contains(usage ? "--help' for more." : ""), qPrintable(r.err));
+    if (arguments.value(0) == QLatin1String("import") && !usage)
         QVERIFY2(r.err.contains(QLatin1String("nothing was imported")), qPrintable(r.err));
     QCOMPARE(r.out, QString());
     QCOMPARE(entries(dir.path()), before);
@@ -293,13 +256,14 @@ void TestQuillboxDb::interrupted_data() {
     QTest::addColumn<QString>("says");  // and what it says it stopped
     const QStringList import{"import", "big.vcf", "--into", "senha.scc"};
     QTest::newRow("create") << QStringList{"create", "new.scc", "--contacts", "10000000"}
-                            << "creating.*%" << "cannot create 'new.scc': interrupted";
+                            << "creating.*%"
+                            << "cannot create 'new.scc': interrupted";
     QTest::newRow("import, reading") << import << "importing.*\\s[1-4]?\\d%"
                                      << "cannot import 'big.vcf': interrupted";
     QTest::newRow("import, storing") << import << "importing.*\\s[5-9]\\d%"
                                      << "into 'senha.scc': interrupted";
-    QTest::newRow("import, waiting for a busy file")
-        << import << "waiting" << "into 'senha.scc': interrupted";
+    QTest::newRow("import, waiting for a busy file") << import << "waiting"
+                                                     << "into 'senha.scc': interrupted";
 }
 
 void TestQuillboxDb::interrupted() {
@@ -315,61 +279,25 @@ void TestQuillboxDb::interrupted() {
     big.close();
     const QStringList before = entries(dir.path());
     const QByteArray contents = bytes(database); // before the lock, which a close would drop
-    std::optional<Sql> holder; // holds the write lock while the tool runs
+    std::optional<Sql> holder;
     if (shown == QLatin1String("waiting")) {
         holder.emplace(database);
-        holder->rows("BEGIN IMMEDIATE");
+        holder->exec("BEGIN IMMEDIATE");
     }
-
-    OnTerminal tool(arguments, dir.path());
-    QVERIFY(tool.shows(shown));
-    QCOMPARE(::kill(static_cast<pid_t>(tool.p.processId()), SIGINT), 0);
-    QVERIFY(tool.shows(says));
-    QVERIFY(tool.p.waitForFinished(60'000));
-    QCOMPARE(tool.p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(tool.p.exitCode(), 1);
+    // On a terminal of its own, where the tool shows how far it is and Ctrl-C is typed.
+    QProcess tool;
+    tool.setWorkingDirectory(dir.path());
+    tool.start("script", {"-qefc", "exec " QUILLBOX_DB " " + arguments.join(' '), "/dev/null"});
+    QString output;
+    while (!output.contains(QRegularExpression(shown))) {
+        QVERIFY2(tool.waitForReadyRead(60'000), qPrintable(output));
+        output += QString::fromUtf8(tool.readAll());
+    }
+    tool.write("\x03");
+    QVERIFY(tool.waitForFinished(60'000));
+    QVERIFY2(tool.exitCode() == 1 && (output + tool.readAll()).contains(says), qPrintable(output));
     QCOMPARE(entries(dir.path()), before);
     QCOMPARE(bytes(database), contents);
-}
-
-// Help on stdout with status 0; a usage error on stderr with status 2. Neither makes a file.
-void TestQuillboxDb::usage_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("tool help") << QStringList{"-h"} << 0 << "backup DATABASE DEST";
-    QTest::newRow("create help") << QStringList{"create", "s.scc", "--help"} << 0 << "--seed <S>";
-    QTest::newRow("no command") << QStringList{} << 2 << "no command";
-    QTest::newRow("create two files") << QStringList{"create", "a", "b"} << 2 << "too many";
-    for (const char* count : {"-1", "2.5", "10000001"})
-        QTest::addRow("count %s", count)
-            << QStringList{"create", "a", "--contacts", count} << 2 << "0 to 10000000";
-    QTest::newRow("seed beyond 64 bits")
-        << QStringList{"create", "a", "--seed", "18446744073709551616"} << 2
-        << "18446744073709551615";
-    QTest::newRow("import without --into") << QStringList{"import", "a.vcf"} << 2 << "--into";
-    QTest::newRow("export without format") << QStringList{"export", "s"} << 2 << "--vcard and";
-    QTest::newRow("export bad version")
-        << QStringList{"export", "s.scc", "--vcard", "--version", "2.1"} << 2 << "3.0 or 4.0";
-}
-
-void TestQuillboxDb::usage() {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QString, says);
-    QTemporaryDir dir;
-    const Run r = runTool(arguments, dir.path());
-    if (exitCode == 0) {
-        QCOMPARE(r.exitCode, 0);
-        QVERIFY2(r.out.startsWith(QLatin1String("Usage: quillbox-db")), qPrintable(r.out));
-        QVERIFY2(r.out.contains(says), qPrintable(r.out));
-        QCOMPARE(r.err, QString());
-    } else {
-        expectFailure(r, says, exitCode);
-        QVERIFY2(r.err.contains(QLatin1String("--help' for more.")), qPrintable(r.err));
-        QCOMPARE(r.out, QString());
-    }
-    QCOMPARE(entries(dir.path()), QStringList());
 }
 
 void TestQuillboxDb::roundTrip_data() {
@@ -380,21 +308,24 @@ void TestQuillboxDb::roundTrip_data() {
     QTest::newRow("CSV") << QStringList{"--csv"} << "out.csv";
 }
 
-// Generated contacts and texts made to trouble the formats go out and come back unchanged.
+// Generated contacts and texts made to trouble the formats go out of a file that may only be
+// read, and come back unchanged, in the order of the program's list.
 void TestQuillboxDb::roundTrip() {
     QFETCH(QStringList, options);
     QFETCH(QString, file);
     QTemporaryDir dir;
     const QString from = newDatabase(dir, "from.scc", 300);
-    const QList<QStringList> nasty = {
+    QList<QStringList> nasty = {
         {"Madonna", "", "", ""},
         {" Doe, John ", " a@b ", " 1 ", " x \r\n y "},
         {"A;B, C,D", "\\", "^n", "END:VCARD\r\nBEGIN:VCARD"},
         {"👩‍👩‍👧, Zoë", "zoë@例え.jp", "☎️", "Straße 1\r\n東京都"},
     };
+    for (const char* name : {"beta", "Zeta", "Alpha", "Émile", "alpha", "zeta", "ALPHA"})
+        nasty.append({QString::fromUtf8(name)});
     for (const QStringList& c : nasty)
         Sql(from).insert(c);
-    makeReadOnly(dir.path(), from); // export only reads
+    makeReadOnly(dir.path(), from);
     const Run exported =
         runTool(QStringList{"export", "from.scc", "-o", file} + options, dir.path());
     QVERIFY2(exported.exitCode == 0 && exported.out.isEmpty(), qPrintable(exported.err));
@@ -404,27 +335,17 @@ void TestQuillboxDb::roundTrip() {
              bytes(dir.filePath(file)));
     newDatabase(dir, "to.scc");
     const Run imported = runTool({"import", file, "--into", "to.scc"}, dir.path());
-    QVERIFY2(imported.exitCode == 0, qPrintable(imported.err));
     QVERIFY2(
         imported.out.startsWith(QStringLiteral("imported %1 contacts").arg(300 + nasty.size())),
-        qPrintable(imported.out));
-    QStringList before = Sql(from).contacts(), after = Sql(dir.filePath("to.scc")).contacts();
+        qPrintable(imported.err));
+    Sql to(dir.filePath("to.scc"));
+    QStringList before = Sql(from).contacts(), after = to.contacts();
     before.sort();
     after.sort();
     QCOMPARE(after, before);
-}
-
-void TestQuillboxDb::exportsInListOrder() {
-    QTemporaryDir dir;
-    const QString file = newDatabase(dir, "senha.scc");
-    for (const char* name : {"beta", "Zeta", "Alpha", "Émile", "alpha", "zeta", "ALPHA"})
-        Sql(file).insert({QString::fromUtf8(name)});
-    const Run r = runTool({"export", "senha.scc", "--csv"}, dir.path());
-    QCOMPARE(r.exitCode, 0);
     // Case ignored, accents after the letter, equal names in record order.
-    QCOMPARE(r.out.split(QStringLiteral("\r\n")),
-             QStringList({"Name,E-mail Address,Phone,Address", "Alpha,,,", "alpha,,,", "ALPHA,,,",
-                          "beta,,,", "Émile,,,", "Zeta,,,", "zeta,,,", ""}));
+    QCOMPARE(to.rows("SELECT Name FROM Addresses WHERE length(Name) <= 5 ORDER BY Number"),
+             QStringList({"Alpha", "alpha", "ALPHA", "beta", "Émile", "Zeta", "zeta"}));
 }
 
 void TestQuillboxDb::skipsCutsAndReports() {
@@ -439,19 +360,16 @@ void TestQuillboxDb::skipsCutsAndReports() {
               vcard("N:Roe;Jane;;;\r\nTEL:2") +   // line 15: came before
               vcard("FN: Doe, John") +            // line 20: a blank makes it another
               vcard("FN:doe, john\r\nEMAIL:d@x?attach=/etc/passwd") + // line 24: case, too
-              vcard("FN:" + n48 + "\xF0\x9F\x98\x80\r\nEMAIL:" + QByteArray(120, 'e') + // line 29
-                    "\r\nTEL:" + QByteArray(70, '7') + "\r\nADR:;;" + QByteArray(98, 'a') +
+              vcard("FN:" + n48 + "\xF0\x9F\x98\x80\r\nADR:;;" + QByteArray(98, 'a') + // line 29
                     "\\nb;;;;"));
     const Run r = runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path());
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
     QCOMPARE(r.err, QString());
     const QString cut = "cut: card at line 29, \"" + n48 + "\": the ";
     QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-             QStringList({"imported 4 contacts from 'in.vcf' into 'senha.scc'; cut 4 texts; "
+             QStringList({"imported 4 contacts from 'in.vcf' into 'senha.scc'; cut 2 texts; "
                           "skipped 3 people",
                           cut + "name, from 50 to 48 characters",
-                          cut + "e-mail address, from 120 to 99 characters",
-                          cut + "phone, from 70 to 69 characters",
                           cut + "address, from 101 to 98 characters",
                           "skipped: card at line 1, \"Doe, John\": a contact of that name is "
                           "already in the file",
@@ -461,11 +379,10 @@ void TestQuillboxDb::skipsCutsAndReports() {
                           "warning: card at line 24, \"doe, john\": the e-mail address carries "
                           "URL parameters (a '?' after the address), which a mail program may "
                           "act on"}));
-    QCOMPARE(Sql(database).contacts(),
-             QStringList({"Doe, John|old@x||", "Roe, Jane||1|", " Doe, John|||",
-                          "doe, john|d@x?attach=/etc/passwd||",
-                          n48 + "|" + QByteArray(99, 'e') + "|" + QByteArray(69, '7') + "|" +
-                              QByteArray(98, 'a')}));
+    QCOMPARE(
+        Sql(database).contacts(),
+        QStringList({"Doe, John|old@x||", "Roe, Jane||1|", " Doe, John|||",
+                     "doe, john|d@x?attach=/etc/passwd||", n48 + "|||" + QByteArray(98, 'a')}));
 }
 
 void TestQuillboxDb::check_data() {
@@ -488,7 +405,10 @@ void TestQuillboxDb::check_data() {
         << "DELETE FROM Player" << 1 << "settings record is missing";
     QTest::newRow("protection without password")
         << "UPDATE Player SET WantPassword = 1, Senha = NULL" << 1 << "no password opens";
-    QTest::newRow("damaged") << "damaged" << 1 << "problem: the file is damaged";
+    QTest::newRow("damaged") // an index that holds what its definition no longer says
+        << "CREATE INDEX x ON Addresses (Phone); PRAGMA writable_schema = ON; UPDATE "
+           "sqlite_schema SET sql = replace(sql, 'Phone', 'Address') WHERE name = 'x'"
+        << 1 << "problem: the file is damaged";
     QTest::newRow("hot journal") << "hot journal" << 0 << "can be used by Quillbox.\n";
     QTest::newRow("URL parameters in an e-mail")
         << "UPDATE Addresses SET email = 'a@b?attach=/etc/passwd' WHERE Number = 6" << 0
@@ -499,18 +419,16 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("a name that looks like a URI") << "uri" << 1 << "no table 'Addresses'";
     QTest::newRow("held locked by another program") << "locked" << 3 << "problem: the file is busy";
     QTest::newRow("WAL mode, which check leaves so") << "PRAGMA journal_mode = WAL" << 0 << "";
-    QTest::newRow("read-only") << "read-only" << 1 << "problem: the program could not write the file";
+    QTest::newRow("read-only") << "read-only" << 1
+                               << "problem: the program could not write the file";
     // A file made to run code of its own, or to exhaust memory: each a problem, found at once.
     QTest::newRow("expression index")
         << "CREATE INDEX e ON Addresses (length(hex(zeroblob(1 + Number)))); "
            "PRAGMA writable_schema = ON; "
            "UPDATE sqlite_schema SET sql = replace(sql, '1 +', '200000000 +') WHERE name = 'e'"
         << 1 << "'e' of the table Addresses is on an expression\nproblem: check gave up";
-    QTest::newRow("partial index") << "CREATE INDEX p ON Player (Senha) WHERE Senha > ''" << 1
-                                   << "'p' of the table Player covers part of it";
-    QTest::newRow("CHECK constraint")
-        << "ALTER TABLE Player ADD COLUMN Note CHECK (Note <> 'x')" << 1
-        << "the table Player has a CHECK constraint";
+    QTest::newRow("CHECK constraint") << "ALTER TABLE Player ADD COLUMN Note CHECK (Note <> 'x')"
+                                      << 1 << "the table Player has a CHECK constraint";
     QTest::newRow("CHECK only in quotes")
         << "ALTER TABLE Player ADD COLUMN \"check (x)\" DEFAULT 'CHECK (1)'" << 0 << "";
     QTest::newRow("trigger") << "CREATE TRIGGER t AFTER UPDATE ON Addresses BEGIN SELECT 1; END"
@@ -527,22 +445,13 @@ void TestQuillboxDb::check() {
     QTemporaryDir dir;
     const QString file = newDatabase(dir, "senha.scc", 200);
     std::optional<Sql> holder; // keeps its lock until the check has run
-    if (damage == QLatin1String("damaged")) {
-        // A name's bytes changed behind SQLite's back: the table and its index disagree.
-        Sql(file).insert({"Zzyzx Marker"});
-        QByteArray contents = bytes(file);
-        const qsizetype at = contents.indexOf("Zzyzx Marker");
-        QVERIFY(at > 0);
-        contents[at] = 'Q';
-        write(file, contents);
-    } else if (damage == QLatin1String("hot journal")) {
+    if (damage == QLatin1String("hot journal")) {
         // A writer's file and journal as it left them, dying with changes spilled to the file.
         const QString live = dir.filePath("live.scc");
         QVERIFY(QFile::rename(file, live));
         Sql writer(live);
-        writer.rows("PRAGMA cache_size = 1");
-        writer.rows("BEGIN");
-        writer.rows("UPDATE Addresses SET Address = printf('%.90c', 'x')");
+        writer.exec("PRAGMA cache_size = 1; BEGIN; "
+                    "UPDATE Addresses SET Address = printf('%.90c', 'x')");
         QVERIFY(QFile::copy(live + "-journal", file + "-journal"));
         QVERIFY(QFile::copy(live, file));
     } else if (damage == QLatin1String("text")) {
@@ -554,14 +463,14 @@ void TestQuillboxDb::check() {
     } else if (damage == QLatin1String("read-only")) {
         makeReadOnly(dir.path(), file);
     } else if (!damage.isEmpty() && damage != QLatin1String("locked")) {
-        Sql(file).execUnguarded(damage);
+        Sql(file).exec(damage);
     }
     // Read before the lock is taken: closing any descriptor of the file drops the process's
     // locks on it.
     const QByteArray contents = bytes(file);
     if (damage == QLatin1String("locked")) {
         holder.emplace(file);
-        holder->rows("BEGIN EXCLUSIVE");
+        holder->exec("BEGIN EXCLUSIVE");
     }
     const QString name = damage == QLatin1String("uri") ? "file:senha.scc" : "senha.scc";
     const Run r = runTool({"check", name}, dir.path());
@@ -612,8 +521,6 @@ void TestQuillboxDb::whileProgramHasFileOpen() {
           "SELECT Senha, WantPassword FROM Player", "SELECT name, seq FROM sqlite_sequence",
           "SELECT type, name, sql FROM sqlite_schema ORDER BY name", "PRAGMA integrity_check"})
         QCOMPARE(copied.rows(sql), original.rows(sql));
-    QCOMPARE(copied.rows("SELECT Phone FROM Addresses WHERE Number = 2"),
-             QStringList{"changed before the copy"});
 
     // The program sees the new contacts and numbers after them.
     QCOMPARE(contacts->RecordCount(), 5002);
