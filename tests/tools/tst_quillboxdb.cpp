@@ -392,8 +392,7 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("sound") << "" << 0 << "can be used by Quillbox.\n";
     QTest::newRow("long texts")
         << "UPDATE Addresses SET Address = printf('%.120c', 'x') WHERE Number = 3" << 0
-        << "warning: 1 text is longer than the program's boxes take (shown whole, but cut if "
-           "edited): the address of number 3";
+        << "boxes take (shown whole, but cut if edited): the address of number 3";
     QTest::newRow("Null name") << "UPDATE Addresses SET Name = NULL WHERE Number = 7" << 1
                                << "problem: 1 contact has no name at all (Null)";
     QTest::newRow("number beyond 32 bits")
@@ -412,8 +411,7 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("hot journal") << "hot journal" << 0 << "can be used by Quillbox.\n";
     QTest::newRow("URL parameters in an e-mail")
         << "UPDATE Addresses SET email = 'a@b?attach=/etc/passwd' WHERE Number = 6" << 0
-        << "warning: 1 contact: the e-mail address carries URL parameters (a '?' after the "
-           "address), which a mail program may act on: number 6";
+        << "warning: 1 contact: the e-mail address carries URL parameters (a '?' after";
     QTest::newRow("not a database") << "text" << 1 << "not a database file";
     QTest::newRow("missing") << "missing" << 1 << "there is no file";
     QTest::newRow("a name that looks like a URI") << "uri" << 1 << "no table 'Addresses'";
