@@ -313,8 +313,9 @@ CheckReport checkFile(const QString& fileName) {
     // cannot write, and each change needs a journal beside the file.
     const QString folder = QFileInfo(fileName).absolutePath();
     if (!platform::mayWrite(fileName))
-        r.problems << QStringLiteral("the program could not write the file: its permissions let "
-                                     "this user only read it, so the program would not start");
+        r.problems << QStringLiteral("the program could not write the file: its permissions (or "
+                                     "a read-only disk) allow only reading, so the program would "
+                                     "not start");
     else if (!platform::mayCreateFilesIn(folder))
         r.problems << QStringLiteral("the program could not save a change: no file can be made "
                                      "in the folder '%1', and each change needs one there")
