@@ -141,7 +141,6 @@ private slots:
     void interrupted();
     void roundTrip_data();
     void roundTrip();
-    void skipsCutsAndReports();
     void check_data();
     void check();
     void whileProgramHasFileOpen();
@@ -272,8 +271,8 @@ void TestQuillboxDb::interrupted() {
     QFETCH(QString, says);
     QTemporaryDir dir;
     const QString database = newDatabase(dir, "senha.scc", 10);
-    QByteArray cards;
-    for (int i = 0; i < 500'000; ++i)
+    QByteArray cards; // read in well over the half second before the tool shows its progress
+    for (int i = 0; i < 1'000'000 && arguments.front() == QLatin1String("import"); ++i)
         cards += vcard("FN:Person " + QByteArray::number(i));
     write(dir.filePath("big.vcf"), cards);
     const QStringList before = entries(dir.path());
@@ -345,43 +344,6 @@ void TestQuillboxDb::roundTrip() {
     // Case ignored, accents after the letter, equal names in record order.
     QCOMPARE(to.rows("SELECT Name FROM Addresses WHERE length(Name) <= 5 ORDER BY Number"),
              QStringList({"Alpha", "alpha", "ALPHA", "beta", "Émile", "Zeta", "zeta"}));
-}
-
-void TestQuillboxDb::skipsCutsAndReports() {
-    QTemporaryDir dir;
-    const QString database = newDatabase(dir, "senha.scc");
-    Sql(database).insert({"Doe, John", "old@x"});
-    const QByteArray n48(48, 'n');
-    write(dir.filePath("in.vcf"),
-          vcard("N:Doe;John;;;\r\nEMAIL:new@x") + // line 1: stored already
-              vcard("FN:Roe, Jane\r\nTEL:1") +    // line 6
-              vcard("EMAIL:nobody@x") +           // line 11: no name
-              vcard("N:Roe;Jane;;;\r\nTEL:2") +   // line 15: came before
-              vcard("FN: Doe, John") +            // line 20: a blank makes it another
-              vcard("FN:doe, john\r\nEMAIL:d@x?attach=/etc/passwd") + // line 24: case, too
-              vcard("FN:" + n48 + "\xF0\x9F\x98\x80\r\nADR:;;" + QByteArray(98, 'a') + // line 29
-                    "\\nb;;;;"));
-    const Run r = runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path());
-    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-    QCOMPARE(r.err, QString());
-    const QString cut = "cut: card at line 29, \"" + n48 + "\": the ";
-    QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-             QStringList({"imported 4 contacts from 'in.vcf' into 'senha.scc'; cut 2 texts; "
-                          "skipped 3 people",
-                          cut + "name, from 50 to 48 characters",
-                          cut + "address, from 101 to 98 characters",
-                          "skipped: card at line 1, \"Doe, John\": a contact of that name is "
-                          "already in the file",
-                          "skipped: card at line 11 (nobody@x): it has no name",
-                          "skipped: card at line 15, \"Roe, Jane\": the same name came before, "
-                          "in the card at line 6",
-                          "warning: card at line 24, \"doe, john\": the e-mail address carries "
-                          "URL parameters (a '?' after the address), which a mail program may "
-                          "act on"}));
-    QCOMPARE(
-        Sql(database).contacts(),
-        QStringList({"Doe, John|old@x||", "Roe, Jane||1|", " Doe, John|||",
-                     "doe, john|d@x?attach=/etc/passwd||", n48 + "|||" + QByteArray(98, 'a')}));
 }
 
 void TestQuillboxDb::check_data() {
@@ -490,25 +452,53 @@ void TestQuillboxDb::check() {
     }
 }
 
-// The program's connection stays open, read from and idle, as between two clicks, while the
-// tool imports and backs up; then it goes on writing.
+// The program's connection stays open, written through and idle, as between two clicks, while
+// the tool imports, reporting what it skipped and cut, and backs up; then the program goes on.
 void TestQuillboxDb::whileProgramHasFileOpen() {
     QTemporaryDir dir;
-    const QString database = newDatabase(dir, "senha.scc", 5000);
+    const QString database = newDatabase(dir, "senha.scc");
+    Sql(database).insert({"Doe, John", "old@x"});
     auto db = OpenDatabase(database);
     auto contacts = db->OpenRecordset(QStringLiteral("Addresses"));
     contacts->MoveFirst();
-    contacts->MoveNext();
     contacts->Edit();
-    contacts->Collect(QStringLiteral("Phone"), Value(QStringLiteral("changed before the copy")));
+    contacts->Collect(QStringLiteral("Phone"), Value(QStringLiteral("9")));
     contacts->Update();
-
-    write(dir.filePath("in.vcf"), vcard("FN:New, One") + vcard("FN:New, Two"));
-    QCOMPARE(runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path()).exitCode, 0);
-    QVERIFY(QDir(dir.path()).mkdir("saved"));
-    const Run r = runTool({"backup", "senha.scc", "saved/copy.scc"}, dir.path());
+    const QByteArray n48(48, 'n');
+    write(dir.filePath("in.vcf"),
+          vcard("N:Doe;John;;;\r\nEMAIL:new@x") + // line 1: stored already
+              vcard("FN:Roe, Jane\r\nTEL:1") +    // line 6
+              vcard("EMAIL:nobody@x") +           // line 11: no name
+              vcard("N:Roe;Jane;;;\r\nTEL:2") +   // line 15: came before
+              vcard("FN: Doe, John") +            // line 20: a blank makes it another
+              vcard("FN:doe, john\r\nEMAIL:d@x?attach=/etc/passwd") + // line 24: case, too
+              vcard("FN:" + n48 + "\xF0\x9F\x98\x80\r\nADR:;;" + QByteArray(98, 'a') + // line 29
+                    "\\nb;;;;"));
+    const Run r = runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path());
     QVERIFY2(r.exitCode == 0, qPrintable(r.err));
-    QCOMPARE(r.out + r.err, QString());
+    QCOMPARE(r.err, QString());
+    const QString cut = "cut: card at line 29, \"" + n48 + "\": the ";
+    QCOMPARE(r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             QStringList({"imported 4 contacts from 'in.vcf' into 'senha.scc'; cut 2 texts; "
+                          "skipped 3 people",
+                          cut + "name, from 50 to 48 characters",
+                          cut + "address, from 101 to 98 characters",
+                          "skipped: card at line 1, \"Doe, John\": a contact of that name is "
+                          "already in the file",
+                          "skipped: card at line 11 (nobody@x): it has no name",
+                          "skipped: card at line 15, \"Roe, Jane\": the same name came before, "
+                          "in the card at line 6",
+                          "warning: card at line 24, \"doe, john\": the e-mail address carries "
+                          "URL parameters (a '?' after the address), which a mail program may "
+                          "act on"}));
+    QCOMPARE(
+        Sql(database).contacts(),
+        QStringList({"Doe, John|old@x|9|", "Roe, Jane||1|", " Doe, John|||",
+                     "doe, john|d@x?attach=/etc/passwd||", n48 + "|||" + QByteArray(98, 'a')}));
+
+    QVERIFY(QDir(dir.path()).mkdir("saved"));
+    const Run backup = runTool({"backup", "senha.scc", "saved/copy.scc"}, dir.path());
+    QCOMPARE(backup.out + backup.err, QString());
     const QString copy = dir.filePath("saved/copy.scc");
     QCOMPARE(entries(dir.filePath("saved")), QStringList{"copy.scc"});
     QCOMPARE(QFileInfo(copy).permissions(), ownerOnly);
@@ -520,12 +510,12 @@ void TestQuillboxDb::whileProgramHasFileOpen() {
         QCOMPARE(copied.rows(sql), original.rows(sql));
 
     // The program sees the new contacts and numbers after them.
-    QCOMPARE(contacts->RecordCount(), 5002);
+    QCOMPARE(contacts->RecordCount(), 5);
     contacts->AddNew();
     contacts->Collect(QStringLiteral("Name"), Value(QStringLiteral("Typed, In")));
-    QCOMPARE(contacts->Fields(QStringLiteral("Number")).toInt32(), 5003);
+    QCOMPARE(contacts->Fields(QStringLiteral("Number")).toInt32(), 6);
     contacts->Update();
-    QCOMPARE(original.rows("SELECT count(*) FROM Addresses"), QStringList{"5003"});
+    QCOMPARE(original.rows("SELECT count(*) FROM Addresses"), QStringList{"6"});
 }
 
 QTEST_GUILESS_MAIN(TestQuillboxDb)
