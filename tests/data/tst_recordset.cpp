@@ -43,15 +43,8 @@ int addContact(Recordset& rs, const QString& name) {
     return number;
 }
 
-// Runs f, which must throw an EngineError; gives back "number: description".
-template <class F> QString failure(F&& f) {
-    try {
-        f();
-    } catch (const EngineError& e) {
-        return QStringLiteral("%1: %2").arg(e.number()).arg(e.description());
-    }
-    return QStringLiteral("no error");
-}
+const QString noCurrent = QStringLiteral("3021: No current record in the table 'Addresses'.");
+const QString deleted = QStringLiteral("3167: The record is deleted: it is no longer in the file.");
 
 } // namespace
 
@@ -59,28 +52,20 @@ class TestRecordset : public QObject {
     Q_OBJECT
 
 private slots:
-    void emptyTableHasNoCurrentRecord() {
+    // An empty set has no current record; the callers move to either end of a set they have
+    // not tested for emptiness. Then enough records to cross several blocks, each larger than
+    // the last, both ways.
+    void walksVisitEveryRecordInOrderBothWays() {
         ScratchDatabase file;
         auto db = OpenDatabase(file.path());
         auto rs = db->OpenRecordset(Addresses);
-        QCOMPARE(rs->RecordCount(), 0);
-        QVERIFY(rs->Eof() && rs->Bof());
-        // The callers move to either end of a set they have not tested for emptiness.
         rs->MoveFirst();
         rs->MoveLast();
         rs->MovePrevious();
-        QVERIFY(rs->Eof() && rs->Bof());
-        QVERIFY_ENGINE_ERROR(rs->Fields(Name), error::NoCurrentRecord);
-        QVERIFY_ENGINE_ERROR(rs->Edit(), error::NoCurrentRecord);
-        QVERIFY_ENGINE_ERROR(rs->Delete(), error::NoCurrentRecord);
-    }
-
-    // Enough records to cross several blocks, each larger than the last, both ways.
-    void walksVisitEveryRecordInOrderBothWays() {
-        ScratchDatabase file;
+        QVERIFY(rs->RecordCount() == 0 && rs->Eof() && rs->Bof());
+        QCOMPARE(failure([&] { rs->Edit(); }), noCurrent);
         addContacts(file, 5000);
-        auto db = OpenDatabase(file.path());
-        auto rs = db->OpenRecordset(Addresses);
+        rs = db->OpenRecordset(Addresses);
         QCOMPARE(rs->RecordCount(), 5000);
         QCOMPARE(rs->Fields(Number).toInt32(), 1); // the first record is current on opening
         std::vector<int> expected(5000);
@@ -94,7 +79,7 @@ private slots:
             QCOMPARE(rs->Fields(Name).toText(), QStringLiteral("Person %1").arg(backwards.back()));
         }
         QCOMPARE(backwards, std::vector<int>(expected.rbegin(), expected.rend()));
-        QVERIFY_ENGINE_ERROR(rs->MovePrevious(), error::NoCurrentRecord);
+        QCOMPARE(failure([&] { rs->MovePrevious(); }), noCurrent);
         rs->MoveNext(); // from before the start: the first record
         QCOMPARE(rs->Fields(Number).toInt32(), 1);
         rs->MoveLast();
@@ -149,21 +134,19 @@ private slots:
         QTest::addColumn<bool>("named");
         QTest::addColumn<QString>("expected"); // the value as text, or "number: description"
         const QString of = "the field 'WantPassword' of the table 'Player'";
+        const QString number = "3349: Overflow: the field 'Number' of the table 'Addresses' holds ";
         auto row = [](const char* name, const char* stored, const char* as, const QString& expected,
                       const char* field = "WantPassword", bool named = true) {
             QTest::newRow(name) << stored << field << as << named << expected;
         };
         row("Null as text", "NULL", "text", "94: Invalid use of Null: " + of + " holds no value (Null).");
-        row("Null as a number", "NULL", "double", "94: Invalid use of Null: " + of + " holds no value (Null).");
         row("Null, no origin", "NULL", "text", "94: Invalid use of Null.", "WantPassword", false);
         row("Null while editing", "NULL", "edit", "94: Invalid use of Null: " + of + " holds no value (Null).");
         row("empty text", "''", "text", "");
         row("line breaks", "'a' || char(13, 10) || 'b'", "text", "a\r\nb");
         row("bytes", "X'414243'", "text", "ABC");
-        row("whole number as text", "42", "text", "42");
         row("real as text", "1.5", "text", "1.5");
         row("text as a number", "' -17 '", "int32", "-17");
-        row("text as a real", "'1'", "double", "1");
         row("half rounds down to even", "2.5", "int32", "2");
         row("half rounds up to even", "3.5", "int32", "4");
         row("negative half to even", "-2.5", "int32", "-2");
@@ -171,20 +154,14 @@ private slots:
         row("real at the bottom", "-2147483648.5", "int32", "-2147483648");
         row("real rounding past the top", "2147483647.5", "int32",
             "3349: Overflow: " + of + " holds 2147483647.5, which does not fit in 32 bits.");
-        row("real beyond 32 bits", "3e9", "int32",
-            "3349: Overflow: " + of + " holds 3000000000, which does not fit in 32 bits.");
         row("beyond 32 bits, no origin", "3e9", "int32",
             "3349: Overflow: 3000000000 does not fit in 32 bits.", "WantPassword", false);
         row("largest record number", "2147483647", "int32", "2147483647", "Number");
         row("smallest record number", "-2147483648", "int32", "-2147483648", "Number");
         row("record number past the top", "2147483648", "int32",
-            "3349: Overflow: the field 'Number' of the table 'Addresses' holds 2147483648, which "
-            "does not fit in 32 bits.",
-            "Number");
+            number + "2147483648, which does not fit in 32 bits.", "Number");
         row("record number past the bottom", "-2147483649", "int32",
-            "3349: Overflow: the field 'Number' of the table 'Addresses' holds -2147483649, which "
-            "does not fit in 32 bits.",
-            "Number");
+            number + "-2147483649, which does not fit in 32 bits.", "Number");
         row("not a number", "'yes'", "double",
             "3464: Type mismatch: " + of + " holds \"yes\", which is not a number.");
         row("placeholders", "'%1 %2'", "int32",
@@ -293,6 +270,8 @@ private slots:
 
     // Two connections: each sees what the other stored at its next read; a change by another
     // program is seen at once by Edit, and by plain reads once the trust window has passed.
+    // Update writes only the fields set since Edit, so two sets writing one field each never
+    // undo each other, whichever read the record first; with nothing set it writes nothing.
     void setsSeeEachOthersChanges() {
         ScratchDatabase file;
         addContacts(file, 3);
@@ -302,9 +281,15 @@ private slots:
         auto b = dbB->OpenRecordset(Addresses);
         QCOMPARE(b->Fields(Name).toText(), QStringLiteral("Person 1"));
         a->Edit();
+        b->Edit();
+        b->Collect(QStringLiteral("Phone"), QStringLiteral("B"));
+        b->Update();
         a->Collect(Name, QStringLiteral("Renamed"));
         a->Update();
-        QCOMPARE(b->Fields(Name).toText(), QStringLiteral("Renamed"));
+        a->Edit();
+        a->Update();
+        QCOMPARE(file.scalar("SELECT Name || Phone FROM Addresses WHERE Number = 1"),
+                 QVariant(QStringLiteral("RenamedB")));
         const int added = addContact(*a, QStringLiteral("Added"));
         a->MoveNext();
         a->Delete(); // Person 2
@@ -321,26 +306,6 @@ private slots:
         QCOMPARE(b->Fields(QStringLiteral("Phone")).toText(), QStringLiteral("p"));
     }
 
-    // Update writes only the fields set since Edit: two sets writing one field each never undo
-    // each other, whichever read the record first.
-    void updateWritesOnlyTheFieldsSet() {
-        ScratchDatabase file;
-        auto dbA = OpenDatabase(file.path());
-        auto dbB = OpenDatabase(file.path());
-        auto login = dbA->OpenRecordset(QStringLiteral("Player"));
-        auto change = dbB->OpenRecordset(QStringLiteral("Player"));
-        login->Edit();
-        change->Edit();
-        change->Collect(QStringLiteral("Senha"), QStringLiteral("secret"));
-        change->Update();
-        login->Collect(QStringLiteral("WantPassword"), 1);
-        login->Update();
-        login->Edit(); // nothing set: nothing written
-        login->Update();
-        QCOMPARE(file.scalar("SELECT Senha || WantPassword FROM Player").toString(),
-                 QStringLiteral("secret1"));
-    }
-
     // A deleted record stays current and unreadable until the next move; one deleted by another
     // program is neither read nor written.
     void deletedRecords() {
@@ -351,9 +316,9 @@ private slots:
         rs->MoveNext();
         rs->Delete();
         QVERIFY(!rs->Eof());
-        QVERIFY_ENGINE_ERROR(rs->Fields(Number), error::RecordDeleted);
-        QVERIFY_ENGINE_ERROR(rs->Edit(), error::RecordDeleted);
-        QVERIFY_ENGINE_ERROR(rs->Delete(), error::RecordDeleted);
+        QCOMPARE(failure([&] { rs->Fields(Number); }), deleted);
+        QCOMPARE(failure([&] { rs->Edit(); }), deleted);
+        QCOMPARE(failure([&] { rs->Delete(); }), deleted);
         rs->MoveNext();
         QCOMPARE(rs->Fields(Number).toInt32(), 3);
         rs->MovePrevious();
@@ -361,8 +326,8 @@ private slots:
         rs->Edit();
         file.exec("DELETE FROM Addresses WHERE Number = 1");
         rs->Collect(Name, QStringLiteral("Lost"));
-        QVERIFY_ENGINE_ERROR(rs->Update(), error::RecordDeleted);
-        QVERIFY_ENGINE_ERROR(rs->Fields(Name), error::RecordDeleted);
+        QCOMPARE(failure([&] { rs->Update(); }), deleted);
+        QCOMPARE(failure([&] { rs->Fields(Name); }), deleted);
         rs->MoveLast();
         rs->Delete();
         rs->MoveNext();
@@ -383,8 +348,7 @@ private slots:
                                    "'Addresses' has no field 'Nickname'.";
         QTest::newRow("a field in other case") << "field NAME" << "no error";
         QTest::newRow("a table in other case") << "open addresses" << "no error";
-        QTest::newRow("deleted elsewhere")
-            << "delete elsewhere" << "3167: The record is deleted: it is no longer in the file.";
+        QTest::newRow("deleted elsewhere") << "delete elsewhere" << deleted;
         QTest::newRow("criterion without a sign place")
             << "find Number=17" << "3077: The criterion \"Number=17\" is not of the form \"Field= 17\".";
         QTest::newRow("criterion with an expression")
@@ -393,8 +357,7 @@ private slots:
         QTest::newRow("number beyond 64 bits")
             << "find Number= 99999999999999999999"
             << "3349: Overflow: 99999999999999999999 is beyond any record number.";
-        QTest::newRow("past the end") << "next" << "3021: No current record in the table 'Addresses'.";
-        QTest::newRow("deleted") << "delete" << "3167: The record is deleted: it is no longer in the file.";
+        QTest::newRow("past the end") << "next" << noCurrent;
         QTest::newRow("snapshot") << "open 4" << "3409: Record sets of type 4 are not supported.";
         QTest::newRow("no such table") << "open Nope" << "3078: The database file has no table 'Nope'.";
     }
@@ -419,8 +382,6 @@ private slots:
                          rs->FindFirst(arg);
                      else if (action == "next")
                          (rs->MoveNext(), rs->MoveNext());
-                     else if (action == "delete")
-                         (rs->Delete(), rs->Fields(Name));
                      else if (action == "delete elsewhere")
                          (file.exec("DELETE FROM Addresses"), rs->Delete());
                      else if (arg == "4")

@@ -42,13 +42,13 @@ public:
         if (rc != SQLITE_OK)
             throw std::runtime_error(message);
     }
-    // The first column of the first row: a number, text, a null QVariant for Null, or an
-    // invalid one when there is no row.
-    QVariant scalar(const QString& sql) const {
-        sqlite3* db = open();
+    // The first column of the first row, read on `db` (by default a connection of its own): a
+    // number, text, a null QVariant for Null, or an invalid one when there is no row.
+    QVariant scalar(const QString& sql, sqlite3* db = nullptr) const {
+        sqlite3* on = db ? db : open();
         sqlite3_stmt* s = nullptr;
         QVariant result;
-        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &s, nullptr) == SQLITE_OK &&
+        if (sqlite3_prepare_v2(on, sql.toUtf8().constData(), -1, &s, nullptr) == SQLITE_OK &&
             sqlite3_step(s) == SQLITE_ROW) {
             const int type = sqlite3_column_type(s, 0);
             result = type == SQLITE_INTEGER ? QVariant(qlonglong(sqlite3_column_int64(s, 0)))
@@ -58,7 +58,8 @@ public:
                                reinterpret_cast<const char*>(sqlite3_column_text(s, 0))));
         }
         sqlite3_finalize(s);
-        sqlite3_close(db);
+        if (!db)
+            sqlite3_close(on);
         return result;
     }
 
@@ -67,14 +68,12 @@ private:
     QString path_;
 };
 
-// Runs `expr`, which must throw an EngineError with the given number.
-#define QVERIFY_ENGINE_ERROR(expr, expected)                                                       \
-    do {                                                                                           \
-        int number_ = 0;                                                                           \
-        try {                                                                                      \
-            expr;                                                                                  \
-        } catch (const quillbox::data::EngineError& e) {                                           \
-            number_ = e.number();                                                                  \
-        }                                                                                          \
-        QCOMPARE(number_, (expected));                                                             \
-    } while (false)
+// Runs f, which must throw an EngineError; gives back "number: description", or "no error".
+template <class F> QString failure(F&& f) {
+    try {
+        f();
+    } catch (const quillbox::data::EngineError& e) {
+        return QStringLiteral("%1: %2").arg(e.number()).arg(e.description());
+    }
+    return QStringLiteral("no error");
+}

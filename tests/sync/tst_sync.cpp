@@ -1,6 +1,6 @@
 // Two-way sync of a file with a real Radicale, each side changed as a user would: the file
-// through SQL, the server through plain HTTP. A server double gives the answers Radicale never
-// does.
+// through SQL, the server through plain HTTP; and the CardDAV client's own requests against it.
+// A server double gives the answers Radicale never does.
 
 #include "support/RadicaleServer.h"
 #include "support/ScratchDatabase.h"
@@ -30,6 +30,21 @@ QByteArray phoneCard(const QString& uid, const QString& fn, const QString& email
 
 QString shown(const data::ContactFields& f) {
     return QStringList{f.name, f.email, f.phone, f.address}.join(QLatin1Char('|'));
+}
+
+// A multistatus body as a CardDAV server sends it, from pairs of an href and its properties.
+QByteArray multistatus(const QList<std::pair<QByteArray, QByteArray>>& responses) {
+    QByteArray out = R"(<d:multistatus xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:carddav">)";
+    for (const auto& [href, props] : responses)
+        out += "<d:response><d:href>" + href + "</d:href><d:propstat><d:prop>" + props +
+               "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+    return out + "</d:multistatus>";
+}
+
+// The double's answer to discovery: the URL asked for is an address book.
+ServerDouble::Response addressBookAt(const QByteArray& href) {
+    return {207, multistatus({{href, "<d:resourcetype><d:collection/><c:addressbook/>"
+                                     "</d:resourcetype>"}}), {}};
 }
 
 } // namespace
@@ -136,32 +151,27 @@ private slots:
         QTest::addColumn<QByteArray>("to");
         QTest::addColumn<QString>("result"); // the contact on both sides; empty: gone on both
         QTest::addColumn<QString>("told");
-        const QString base = "Ann|ann@x.org|111|";
-        QTest::newRow("edit here") << "UPDATE Addresses SET Phone = '999'" << QByteArray() << QByteArray()
-                                   << "Ann|ann@x.org|999|" << "server: changed";
-        QTest::newRow("edit there") << "" << QByteArray("ann@x.org") << QByteArray("ann@y.org")
-                                    << "Ann|ann@y.org|111|" << "here: changed";
-        QTest::newRow("address here") << "UPDATE Addresses SET Address = 'Road 1\r\nTown'"
-                                      << QByteArray() << QByteArray()
-                                      << "Ann|ann@x.org|111|Road 1\r\nTown" << "server: changed";
-        QTest::newRow("delete here") << "DELETE FROM Addresses" << QByteArray() << QByteArray()
-                                     << "" << "server: deleted";
-        QTest::newRow("delete there") << "" << QByteArray("-") << QByteArray() << ""
-                                      << "here: deleted";
-        QTest::newRow("both, other fields") << "UPDATE Addresses SET Name = 'Anne'"
-                                            << QByteArray("ann@x.org") << QByteArray("a@z.org")
-                                            << "Anne|a@z.org|111|" << "server: changed";
-        QTest::newRow("conflict: the server wins")
-            << "UPDATE Addresses SET email = 'mine@x.org'" << QByteArray("ann@x.org")
-            << QByteArray("theirs@x.org") << "Ann|theirs@x.org|111|"
-            << "the server's \"theirs@x.org\" replaced \"mine@x.org\"";
-        QTest::newRow("edit here beats delete there")
-            << "UPDATE Addresses SET Phone = '999'" << QByteArray("-") << QByteArray()
-            << "Ann|ann@x.org|999|" << "server: added";
-        QTest::newRow("edit there beats delete here")
-            << "DELETE FROM Addresses" << QByteArray("ann@x.org") << QByteArray("a@z.org")
-            << "Ann|a@z.org|111|" << "here: added";
-        QTest::newRow("nothing") << "" << QByteArray() << QByteArray() << base << "";
+        const auto row = [](const char* tag, const char* localSql, const char* from,
+                            const char* to, const char* result, const char* told) {
+            QTest::newRow(tag) << QString(localSql) << QByteArray(from) << QByteArray(to)
+                               << QString(result) << QString(told);
+        };
+        const char* phone = "UPDATE Addresses SET Phone = '999'";
+        row("edit here", phone, "", "", "Ann|ann@x.org|999|", "server: changed");
+        row("edit there", "", "ann@x.org", "ann@y.org", "Ann|ann@y.org|111|", "here: changed");
+        row("address here", "UPDATE Addresses SET Address = 'Road 1\r\nTown'", "", "",
+            "Ann|ann@x.org|111|Road 1\r\nTown", "server: changed");
+        row("delete here", "DELETE FROM Addresses", "", "", "", "server: deleted");
+        row("delete there", "", "-", "", "", "here: deleted");
+        row("both, other fields", "UPDATE Addresses SET Name = 'Anne'", "ann@x.org", "a@z.org",
+            "Anne|a@z.org|111|", "server: changed");
+        row("conflict: the server wins", "UPDATE Addresses SET email = 'mine@x.org'", "ann@x.org",
+            "theirs@x.org", "Ann|theirs@x.org|111|",
+            "the server's \"theirs@x.org\" replaced \"mine@x.org\"");
+        row("edit here beats delete there", phone, "-", "", "Ann|ann@x.org|999|", "server: added");
+        row("edit there beats delete here", "DELETE FROM Addresses", "ann@x.org", "a@z.org",
+            "Ann|a@z.org|111|", "here: added");
+        row("nothing", "", "", "", "Ann|ann@x.org|111|", "");
     }
 
     void changes() {
@@ -230,42 +240,39 @@ private slots:
     void awkwardServer() {
         add(QStringLiteral("Ann"), QStringLiteral("ann@x.org"));
         ServerDouble dbl;
-        QMap<QByteArray, std::pair<int, QByteArray>> cards; // path -> ETag number, card
+        QMap<QByteArray, std::pair<QByteArray, QByteArray>> cards; // path -> ETag, card
         int etags = 0;
         bool otherDevice = false;
-        const auto rewritten = [](QByteArray card) {
-            return card.replace("VERSION:3.0\r\n", "VERSION:3.0\r\nPRODID:-//double//\r\n");
-        };
-        const auto response = [&](const QByteArray& path, bool data) {
-            return "<d:response><d:href>" + path + "</d:href><d:propstat><d:prop><d:getetag>\"" +
-                   QByteArray::number(cards[path].first) + "\"</d:getetag>" +
-                   (data ? "<c:address-data>" + cards[path].second + "</c:address-data>" : "") +
-                   "</d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+        const auto store = [&](const QByteArray& path, const QByteArray& card) {
+            cards[path] = {'"' + QByteArray::number(++etags) + '"', card};
         };
         dbl.answer = [&](const ServerDouble::Request& r) -> ServerDouble::Response {
-            const QByteArray ms = "<d:multistatus xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">";
             if (r.method == "PROPFIND")
-                return {207, ms + "<d:response><d:href>/b/</d:href><d:propstat><d:prop><d:resourcetype>"
-                             "<c:addressbook/></d:resourcetype></d:prop></d:propstat></d:response>"
-                             "</d:multistatus>", {}};
+                return addressBookAt("/b/");
             if (r.method == "REPORT") {
-                QByteArray body = ms;
-                for (const QByteArray& path : cards.keys())
-                    if (!r.body.contains("multiget") || r.body.contains(path))
-                        body += response(path, r.body.contains("multiget"));
-                return {207, body + "</d:multistatus>", {}};
+                const bool multiget = r.body.contains("multiget");
+                QList<std::pair<QByteArray, QByteArray>> listed;
+                for (const auto& [path, card] : cards.asKeyValueRange())
+                    if (!multiget || r.body.contains(path))
+                        listed.append({path, "<d:getetag>" + card.first + "</d:getetag>" +
+                                                 (multiget ? "<c:address-data>" + card.second +
+                                                                 "</c:address-data>"
+                                                           : "")});
+                return {207, multistatus(listed), {}};
             }
-            const QByteArray etag = "\"" + QByteArray::number(cards.value(r.path).first) + "\"";
+            const QByteArray etag = cards.value(r.path).first, ifMatch = r.header("if-match");
             if (r.method == "GET")
                 return {200, cards[r.path].second, "ETag: " + etag + "\r\n"};
-            if (otherDevice && !r.header("if-match").isEmpty()) { // changed just before us
+            if (otherDevice && !ifMatch.isEmpty()) { // changed just before us
                 otherDevice = false;
-                cards[r.path] = {++etags, QByteArray(cards[r.path].second).replace("ann@x.org", "ann@y.org")};
+                store(r.path, QByteArray(cards[r.path].second).replace("ann@x.org", "ann@y.org"));
                 return {412, {}, {}};
             }
-            if (r.header("if-match").isEmpty() ? cards.contains(r.path) : r.header("if-match") != etag)
+            if (ifMatch.isEmpty() ? cards.contains(r.path) : ifMatch != etag)
                 return {412, {}, {}};
-            cards[r.path] = {++etags, rewritten(r.body)};
+            // Stored otherwise than sent, and no ETag in the answer.
+            store(r.path, QByteArray(r.body).replace("VERSION:3.0\r\n",
+                                                     "VERSION:3.0\r\nPRODID:-//double//\r\n"));
             return {201, {}, {}};
         };
         const QUrl url = dbl.url().resolved(QUrl("/b/"));
@@ -281,6 +288,61 @@ private slots:
         QCOMPARE(shown({p.name, p.email, p.phone, p.address}), QString("Ann|ann@y.org|999|"));
         c = run(url);
         QCOMPARE(c.addedHere + c.changedHere + c.changedThere + c.addedThere, 0);
+    }
+
+    // Discovery from the server, the user's principal or the book itself.
+    void findsAddressBooks_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QStringList>("found");
+        const QStringList both{QStringLiteral("/alice/contacts/ Contacts"),
+                               QStringLiteral("/alice/work/ Work")};
+        QTest::newRow("the server") << "/" << both;
+        QTest::newRow("the principal") << "/alice/" << both;
+        QTest::newRow("the book itself") << "/alice/work/" << QStringList{both[1]};
+    }
+
+    void findsAddressBooks() {
+        QFETCH(QString, start);
+        QFETCH(QStringList, found);
+        QCOMPARE(server->makeAddressBook(QStringLiteral("work"), QStringLiteral("Work")), 201);
+        sync::HttpClient http(RadicaleServer::user, RadicaleServer::password);
+        sync::CardDavClient dav(http, server->url(start));
+        QStringList names;
+        for (const sync::AddressBook& b : dav.findAddressBooks())
+            names << b.path + QLatin1Char(' ') + b.name;
+        names.sort();
+        QCOMPARE(names, found);
+    }
+
+    // The client's conditional writes and sync reports, straight against the server.
+    void conditionalWritesAndChanges() {
+        sync::HttpClient http(RadicaleServer::user, RadicaleServer::password);
+        sync::CardDavClient dav(http, server->url());
+        const QString href = book + QStringLiteral("a.vcf");
+        QByteArray card = phoneCard("a", "A", "a@x.org");
+        const auto created = dav.put(href, card, {});
+        QCOMPARE(created.status, 201);
+        QVERIFY(!created.etag.isEmpty());
+        QCOMPARE(dav.put(href, card, {}).status, 412); // If-None-Match: * finds it there
+        QCOMPARE(dav.put(href, card, "\"stale\"").status, 412);
+
+        const sync::Changes all = dav.changesSince(book, {});
+        QVERIFY(all.complete);
+        QCOMPARE(all.changed.size(), size_t(1));
+        QCOMPARE(all.changed[0].href, href);
+        QCOMPARE(all.changed[0].etag, created.etag);
+
+        const auto changed = dav.put(href, card.replace("FN:A", "FN:B"), created.etag);
+        QVERIFY(changed.status == 204 || changed.status == 201);
+        QVERIFY(dav.fetch(book, {href}).at(0).data.contains("FN:B"));
+        const sync::Changes since = dav.changesSince(book, all.token);
+        QVERIFY(!since.complete);
+        QCOMPARE(since.changed.size(), size_t(1));
+
+        QCOMPARE(dav.remove(href, created.etag), 412);
+        QVERIFY(dav.remove(href, changed.etag) / 100 == 2);
+        QCOMPARE(dav.changesSince(book, since.token).removed, QStringList{href});
+        QVERIFY(dav.changesSince(book, QStringLiteral("http://radicale.org/ns/sync/bogus")).complete);
     }
 
     void faults_data() {
@@ -303,22 +365,14 @@ private slots:
         ServerDouble dbl;
         dbl.answer = [&](const ServerDouble::Request& r) -> ServerDouble::Response {
             if (r.method == "PROPFIND")
-                return {207, "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>/b/</d:href>"
-                             "<d:propstat><d:prop><d:resourcetype><d:collection/>"
-                             "<c:addressbook xmlns:c=\"urn:ietf:params:xml:ns:carddav\"/>"
-                             "</d:resourcetype></d:prop><d:status>HTTP/1.1 200 OK</d:status>"
-                             "</d:propstat></d:response></d:multistatus>", {}};
-            if (fault == 2 || r.body.contains("sync-collection"))
-                return {207, fault == 2 ? "<d:multistatus xmlns:d=\"DAV:\"><d:response>"
-                                        : "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:href>"
-                                          "/b/x.vcf</d:href><d:propstat><d:prop><d:getetag>\"1\""
-                                          "</d:getetag></d:prop></d:propstat></d:response>"
-                                          "</d:multistatus>", {}};
-            return {207, "<d:multistatus xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:"
-                         "carddav\"><d:response><d:href>/b/x.vcf</d:href><d:propstat><d:prop>"
-                         "<d:getetag>\"1\"</d:getetag><c:address-data>BEGIN:VCARD\nFN:x"
-                         "</c:address-data></d:prop></d:propstat></d:response></d:multistatus>",
-                    {}};
+                return addressBookAt("/b/");
+            const QByteArray listed = multistatus(
+                {{"/b/x.vcf", "<d:getetag>\"1\"</d:getetag>" +
+                                  QByteArray(r.body.contains("sync-collection")
+                                                 ? ""
+                                                 : "<c:address-data>BEGIN:VCARD\nFN:x"
+                                                   "</c:address-data>")}});
+            return {207, fault == 2 ? listed.chopped(40) : listed, {}};
         };
         QUrl url = fault >= 2 ? dbl.url() : server->url();
         if (fault == 1)
