@@ -1,8 +1,9 @@
 #pragma once
 
 // An HTTP server in the test's own process for answers a real CardDAV server will not give:
-// each request goes to `answer`, which returns the status line's code, headers and body. It
-// serves while the client's event loop runs, so a blocking client works against it.
+// each request goes to `answer`, which returns the status line's code, headers and body (and
+// may ask a real server first). It serves while the client's event loop runs, so a blocking
+// client works against it.
 
 #include <QByteArray>
 #include <QTcpServer>
@@ -15,13 +16,7 @@ class ServerDouble {
 public:
     struct Request {
         QByteArray method, path, body;
-        QList<std::pair<QByteArray, QByteArray>> headers; // names in lower case
-        QByteArray header(const QByteArray& name) const {
-            for (const auto& [n, v] : headers)
-                if (n == name)
-                    return v;
-            return {};
-        }
+        QHash<QByteArray, QByteArray> headers; // names in lower case
     };
     struct Response {
         int status = 200;
@@ -51,13 +46,11 @@ private:
         const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
         r.method = first.value(0);
         r.path = first.value(1);
-        qsizetype length = 0;
         for (const QByteArray& line : lines.mid(1)) {
             const qsizetype colon = line.indexOf(':');
-            r.headers.append({line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed()});
-            if (r.headers.back().first == "content-length")
-                length = r.headers.back().second.toLongLong();
+            r.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
         }
+        const qsizetype length = r.headers.value("content-length").toLongLong();
         if (in.size() < end + 4 + length)
             return;
         r.body = in.mid(end + 4, length);
