@@ -184,6 +184,8 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
     QTest::newRow("create without a file name") << QStringList{"create", "folder/"} << "name";
     QTest::newRow("export over a file")
         << QStringList{"export", "senha.scc", "--vcard", "-o", "taken.scc"} << "taken.scc";
+    QTest::newRow("export of a file damaged past its first pages")
+        << QStringList{"export", "damaged.scc", "--csv", "-o", "out.csv"} << "could not be read";
     QTest::newRow("backup over a file")
         << QStringList{"backup", "senha.scc", "taken.scc"} << "already exists";
     QTest::newRow("backup of a missing file")
@@ -219,6 +221,12 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone() {
     QFETCH(QString, says);
     QTemporaryDir dir;
     newDatabase(dir, "senha.scc", 10);
+    if (arguments.contains("damaged.scc")) { // a page of contacts zeroed
+        newDatabase(dir, "damaged.scc", 3000);
+        QFile damaged(dir.filePath("damaged.scc"));
+        QVERIFY(damaged.open(QIODevice::ReadWrite) && damaged.seek(40 * 4096) &&
+                damaged.write(QByteArray(4096, 0)) == 4096);
+    }
     write(dir.filePath("taken.scc"), "someone's contacts, not to be lost\n");
     QVERIFY(QDir(dir.path()).mkdir("folder"));
     QVERIFY(QFile::link(dir.filePath("nowhere.scc"), dir.filePath("link.scc")));

@@ -39,14 +39,16 @@ std::shared_ptr<data::Database> open(const QString& databaseFile,
     }
 }
 
-// A failure of the database file after opening, in the user's words (the same for export).
-[[noreturn]] void storeFailed(const data::EngineError& e) {
+// A failure of the database file after opening, in the user's words: `importing` tells an
+// import, which writes, from an export, which only reads.
+[[noreturn]] void databaseFailed(const data::EngineError& e, bool importing) {
     if (data::error::busy(e.number()))
         throw ToolError(QStringLiteral("another program kept the database file busy for longer "
-                                       "than %1 seconds; nothing was imported, try again")
-                            .arg(data::Database::busyTimeoutMs / 1000));
-    throw ToolError(
-        QStringLiteral("the database file could not be written: %1").arg(e.description()));
+                                       "than %1 seconds; nothing was %2, try again")
+                            .arg(data::Database::busyTimeoutMs / 1000)
+                            .arg(importing ? u"imported" : u"exported"));
+    throw ToolError(QStringLiteral("the database file could not be %1: %2")
+                        .arg(importing ? u"written" : u"read", e.description()));
 }
 
 QString who(const Person& p) {
@@ -159,7 +161,7 @@ ImportReport storePeople(const QString& databaseFile, const std::vector<Person>&
         // An interrupt ends a wait for a busy file as a failure.
         if (interrupted && interrupted())
             throw ToolError(QStringLiteral("interrupted; nothing was imported"));
-        storeFailed(e);
+        databaseFailed(e, true);
     }
 }
 
@@ -174,7 +176,7 @@ std::vector<Person> contactsInListOrder(const QString& databaseFile) {
             contacts.push_back({QString(), std::move(c.name), std::move(c.email),
                                 std::move(c.phone), std::move(c.address)});
     } catch (const data::EngineError& e) {
-        storeFailed(e);
+        databaseFailed(e, false);
     }
     const std::vector<size_t> order = data::listOrder(
         contacts.size(), [&contacts](size_t i) -> const QString& { return contacts[i].name; });
