@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <span>
 #include <system_error>
 #include <thread>
 
@@ -173,53 +174,97 @@ ListComparer::Key ListComparer::key(QStringView s, std::uint32_t at) const {
     return k;
 }
 
+namespace {
+
+using Key = ListComparer::Key;
+
+// Merges the sorted `a` and `b` into `out`. The merged order is fixed (no two keys are level), so
+// in parallel one thread takes the first half from the front while the other takes the rest
+// from the back, and the two meet exactly.
+template <typename Less>
+void merge(std::span<const Key> a, std::span<const Key> b, std::span<Key> out, const Less& front,
+           const Less& back, bool parallel) {
+    const std::size_t na = a.size(), nb = b.size(), n = na + nb, half = n / 2;
+    const auto fromFront = [&] {
+        std::size_t i = 0, j = 0;
+        for (std::size_t k = 0; k < half; ++k)
+            out[k] = j == nb || (i < na && !front(b[j], a[i])) ? a[i++] : b[j++];
+    };
+    const auto fromBack = [&] {
+        std::size_t i = na, j = nb;
+        for (std::size_t k = n; k-- > half;)
+            out[k] = j == 0 || (i > 0 && back(b[j - 1], a[i - 1])) ? a[--i] : b[--j];
+    };
+    if (parallel) {
+        inParallel(fromFront, fromBack);
+    } else {
+        fromFront();
+        fromBack();
+    }
+}
+
+} // namespace
+
 std::vector<std::size_t> listOrder(std::size_t count,
-                                   const std::function<QStringView(std::size_t)>& nameAt) {
-    using Key = ListComparer::Key;
+                                   const std::function<QStringView(std::size_t)>& nameAt,
+                                   const std::function<std::int64_t(std::size_t)>& placeAt) {
     std::vector<QStringView> names(count);
-    for (std::size_t i = 0; i < count; ++i)
+    std::vector<std::int64_t> places(placeAt ? count : 0);
+    for (std::size_t i = 0; i < count; ++i) {
         names[i] = nameAt(i);
-    const auto lessBy = [&names](const ListComparer& c) {
-        return [&names, &c](const Key& x, const Key& y) {
-            const int r = ListComparer::byKeys(x, y);
-            return (r ? r : c.compare(names[x.at], names[y.at])) < 0;
+        if (placeAt)
+            places[i] = placeAt(i);
+    }
+    // Level names in the order of their places, or as given: no two keys are level.
+    const auto lessBy = [&names, &places](const ListComparer& c) {
+        return [&names, &places, &c](const Key& x, const Key& y) {
+            int r = ListComparer::byKeys(x, y);
+            if (!r)
+                r = c.compare(names[x.at], names[y.at]);
+            if (r)
+                return r < 0;
+            return places.empty() ? x.at < y.at : places[x.at] < places[y.at];
         };
     };
-    std::vector<Key> keys(count);
-    const auto sort = [&](const ListComparer& c, std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i)
-            keys[i] = c.key(names[i], static_cast<std::uint32_t>(i));
-        std::stable_sort(keys.begin() + static_cast<std::ptrdiff_t>(from),
-                         keys.begin() + static_cast<std::ptrdiff_t>(to), lessBy(c));
+    const ListComparer one, other(one);
+    const auto less = lessBy(one), otherLess = lessBy(other);
+    const bool parallel = count >= worthAThread && std::thread::hardware_concurrency() >= 2;
+    const auto both = [parallel](const auto& f, const auto& g) {
+        if (parallel) {
+            inParallel(f, g);
+        } else {
+            f();
+            g();
+        }
     };
-    const ListComparer one;
-    std::vector<std::size_t> order(count);
-    if (count < worthAThread || std::thread::hardware_concurrency() < 2) {
-        sort(one, 0, count);
-        for (std::size_t i = 0; i < count; ++i)
-            order[i] = keys[i].at;
-        return order;
-    }
 
-    // Each half sorted on a thread of its own, then merged with equal names of the first half
-    // first, which is the order of one stable sort. The merged order is fixed, so one thread can
-    // take its first half from the front while the other takes the rest from the back.
-    const ListComparer other(one);
-    const std::size_t half = count / 2;
-    inParallel([&] { sort(other, 0, half); }, [&] { sort(one, half, count); });
-    inParallel(
-        [&, less = lessBy(other)] {
-            std::size_t i = 0, j = half;
-            for (std::size_t k = 0; k < half; ++k)
-                order[k] = j == count || (i < half && !less(keys[j], keys[i])) ? keys[i++].at
-                                                                               : keys[j++].at;
-        },
-        [&, less = lessBy(one)] {
-            std::size_t i = half, j = count;
-            for (std::size_t k = count; k-- > half;)
-                order[k] = j == half || (i > 0 && less(keys[j - 1], keys[i - 1])) ? keys[--i].at
-                                                                                  : keys[--j].at;
-        });
+    std::vector<Key> keys(count);
+    const auto makeKeys = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            keys[i] = one.key(names[i], static_cast<std::uint32_t>(i));
+    };
+    both([&] { makeKeys(0, count / 2); }, [&] { makeKeys(count / 2, count); });
+
+    // Names that come nearly in order (read from an index on them) are mostly taken as they
+    // come: the run in order is kept, the rest sorted apart and merged in. Names in no order
+    // cost a comparison each more.
+    std::vector<Key> kept, aside;
+    kept.reserve(count);
+    for (const Key& k : keys)
+        (kept.empty() || !less(k, kept.back()) ? kept : aside).push_back(k);
+    const std::size_t half = aside.size() / 2;
+    both([&] { std::sort(aside.begin(), aside.begin() + static_cast<std::ptrdiff_t>(half), otherLess); },
+         [&] { std::sort(aside.begin() + static_cast<std::ptrdiff_t>(half), aside.end(), less); });
+    std::span<const Key> all(aside);
+    merge(all.first(half), all.subspan(half), std::span<Key>(keys).first(aside.size()), otherLess,
+          less, parallel);
+    aside.assign(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(aside.size()));
+    merge(std::span<const Key>(kept), std::span<const Key>(aside), std::span<Key>(keys), otherLess,
+          less, parallel);
+
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = keys[i].at;
     return order;
 }
 

@@ -17,9 +17,9 @@ struct ListedContact {
     std::int32_t number = 0;
 };
 
-// The Name and Number of every record from the current one to the end, as the list takes them:
-// a Null name or a number beyond 32 bits is an EngineError, which stops the load. The record set
-// ends past the last record.
+// The Name and Number of every record from the current one to the end, in the list's order
+// (listOrder, equal names in the order of the records): a Null name or a number beyond 32 bits
+// is an EngineError, which stops the load. The record set ends past the last record.
 std::vector<ListedContact> readListFrom(Recordset& contacts);
 
 // What the main window's load step holds on to: the settings and the contacts, each through a

@@ -272,7 +272,8 @@ void Recordset::MovePrevious() {
 }
 
 void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
-                          const std::function<void(QString, std::int32_t)>& each) {
+                          const std::function<void(QString, std::int32_t, std::int64_t)>& each,
+                          bool byText) {
     const int textCol = column(textField), numberCol = column(numberField);
     mode_ = Mode::None;
     if (eof_)
@@ -282,7 +283,8 @@ void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
     std::string sql = "SELECT rowid, " + quoted(table_.columns[textCol]);
     if (!numberIsRowid)
         sql += ", " + quoted(table_.columns[numberCol]);
-    sql += " FROM " + quoted(table_.name) + " WHERE rowid >= ?1 ORDER BY rowid";
+    sql += " FROM " + quoted(table_.name) + " WHERE rowid >= ?1 ORDER BY ";
+    sql += byText ? quoted(table_.columns[textCol]) + ", rowid" : "rowid";
     // Plain text and a 32-bit whole number are taken as they are; anything else goes through
     // Value, whose conversion gives the result or the error that a field read would.
     const auto converted = [this](Value v, const QString& field) {
@@ -296,10 +298,10 @@ void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
         bool first = true;
         while (s->step()) {
             const std::int64_t rowid = s->int64(0);
-            if (first ? rowid < last : rowid <= last)
+            if (!byText && (first ? rowid < last : rowid <= last))
                 outOfOrder();
             first = false;
-            last = rowid;
+            last = std::max(last, rowid);
             QString text = s->columnType(1) == SQLITE_TEXT
                                ? s->qtext(1)
                                : converted(s->value(1), textField).toText();
@@ -310,7 +312,7 @@ void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
                         n <= std::numeric_limits<std::int32_t>::max()
                     ? static_cast<std::int32_t>(n)
                     : converted(numberIsRowid ? Value(rowid) : s->value(2), numberField).toInt32();
-            each(std::move(text), number);
+            each(std::move(text), number, rowid);
         }
     }
     rowid_ = last;

@@ -55,11 +55,13 @@ public:
     void MoveLast(int options = 0);
 
     // A walk from the current record to the end in one query: hands `each` every record's
-    // `textField` and `numberField` in scan order, as Fields(..).toText() and .toInt32() give
-    // them and failing with the same errors. The set ends past the last record, as MoveNext
-    // leaves it.
+    // `textField` and `numberField`, as Fields(..).toText() and .toInt32() give them and failing
+    // with the same errors, and its record number. In scan order; or, `byText`, in the binary
+    // order of the text, equal texts in scan order (from an index on the field where there is
+    // one, which is cheaper to read). The set ends past the last record, as MoveNext leaves it.
     void ReadToEnd(const QString& textField, const QString& numberField,
-                   const std::function<void(QString, std::int32_t)>& each);
+                   const std::function<void(QString, std::int32_t, std::int64_t)>& each,
+                   bool byText = false);
 
     // Makes the first record matching `criteria` current. The criterion has the form
     // "Field=" followed by a blank or a minus sign and decimal digits, e.g. "Number= 17".

@@ -56,6 +56,15 @@ public:
 
     // Returns where the last of the given entries ended up, or -1 when there were none.
     int fill(std::vector<Entry> entries) {
+        // Entries already in the list's order (the load step sorts as it reads) stay as given.
+        if (std::is_sorted(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
+                return comparer_(a.text, b.text);
+            })) {
+            beginResetModel();
+            entries_ = std::move(entries);
+            endResetModel();
+            return static_cast<int>(entries_.size()) - 1;
+        }
         const std::vector<size_t> order = data::listOrder(
             entries.size(), [&entries](size_t i) -> const QString& { return entries[i].text; });
         std::vector<Entry> sorted;

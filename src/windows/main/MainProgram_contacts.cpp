@@ -47,8 +47,8 @@ void MainProgram::Form_Load() {
 }
 
 // One entry per contact: text "Name", item data "Number". The list sorts, so an entry's position
-// says nothing; the record number in the item data is the only link to the contact. The entries
-// are sorted once, in bulk, which gives the same list as adding them one by one.
+// says nothing; the record number in the item data is the only link to the contact. The load
+// step hands the entries over in the list's order, the same list as adding them one by one.
 void MainProgram::fillList(std::vector<data::ListedContact> contacts) {
     std::vector<ListBox::Entry> entries;
     entries.reserve(contacts.size());
