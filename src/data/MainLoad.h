@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -19,8 +20,9 @@ struct ListedContact {
 
 // The Name and Number of every record from the current one to the end, in the list's order
 // (listOrder, equal names in the order of the records): a Null name or a number beyond 32 bits
-// is an EngineError, which stops the load. The record set ends past the last record.
-std::vector<ListedContact> readListFrom(Recordset& contacts);
+// is an EngineError, which stops the load. The record set ends past the last record. Room is
+// made for `expected` contacts at once.
+std::vector<ListedContact> readListFrom(Recordset& contacts, std::size_t expected = 0);
 
 // What the main window's load step holds on to: the settings and the contacts, each through a
 // connection of its own, and the list it read.

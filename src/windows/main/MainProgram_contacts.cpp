@@ -157,9 +157,10 @@ void MainProgram::cmdUpdate_Click() {
     txtUpdateEmail->SetText(QString());
     txtUpdatePhone->SetText(QString());
     txtUpdateAddress->SetText(QString());
+    const int listed = lstRecords->ListCount();
     lstRecords->Clear();
     contacts_->MoveFirst();
-    fillList(data::readListFrom(*contacts_));
+    fillList(data::readListFrom(*contacts_, static_cast<std::size_t>(listed)));
     contacts_->MovePrevious();
 }
 
