@@ -8,7 +8,6 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,16 +19,13 @@ using namespace quillbox::data;
 
 namespace {
 
-QByteArray folderState(const QString& folder) {
-    QByteArray state;
-    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-        QFile file(f.filePath());
-        state += f.fileName().toUtf8() + (file.open(QIODevice::ReadOnly)
-                                              ? QCryptographicHash::hash(file.readAll(),
-                                                                         QCryptographicHash::Sha256)
-                                              : QByteArray("/"));
-    }
-    return state;
+// The names in the file's folder and the file's bytes, which a refused opening leaves alone.
+QByteArray folderState(const ScratchDatabase& file) {
+    QFile f(file.path());
+    return QDir(file.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+               .join('/')
+               .toUtf8() +
+           (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
 }
 
 } // namespace
@@ -65,9 +61,9 @@ private slots:
         QFETCH(QString, error);
         ScratchDatabase file(nullptr);
         file.exec(sql);
-        const QByteArray before = folderState(file.folder());
+        const QByteArray before = folderState(file);
         QCOMPARE(failure([&] { OpenDatabase(file.path()); }), error.arg("'" + file.path() + "'"));
-        QCOMPARE(folderState(file.folder()), before);
+        QCOMPARE(folderState(file), before);
     }
 
     // A folder in which the program may not make the journal that every change goes through is

@@ -8,6 +8,7 @@
 
 #include "data/SyncStore.h"
 #include "exchange/CardEdit.h"
+#include "exchange/VCardReader.h"
 #include "sync/SyncEngine.h"
 #include "sync/SyncError.h"
 
@@ -64,29 +65,22 @@ class tst_Sync : public QObject {
         return out;
     }
 
-    // Every card on the server, as the file would show it; `cards` gets their texts.
-    QStringList there(QList<QByteArray>* cards = nullptr) {
-        sync::HttpClient http(RadicaleServer::user, RadicaleServer::password);
-        sync::CardDavClient dav(http, server->url());
-        QStringList hrefs, out;
-        for (const sync::CardRef& c : dav.changesSince(book, {}).changed)
-            hrefs << c.href;
-        for (const sync::Card& c : dav.fetch(book, hrefs)) {
-            const exchange::Person p = exchange::readCard(c.data);
+    // Every card on the server, as the file would show it; `cards` gets the address book's
+    // text, all its cards one after another as the server gives them.
+    QStringList there(QByteArray* cards = nullptr) {
+        const QByteArray all = server->request("GET", book).body;
+        QStringList out;
+        for (const exchange::Person& p : all.isEmpty() ? std::vector<exchange::Person>()
+                                                        : exchange::readVCards(all))
             out << shown({p.name, p.email, p.phone, p.address});
-            if (cards)
-                *cards << c.data;
-        }
+        if (cards)
+            *cards = all;
         out.sort();
         return out;
     }
 
-    void putThere(const QString& uid, const QByteArray& card, const QByteArray& ifMatch = {}) {
-        const auto r = server->request("PUT", book + uid + ".vcf", card,
-                                       {{"If-Match", ifMatch.isEmpty() ? "*" : ifMatch}});
-        QVERIFY2(r.status / 100 == 2 || ifMatch.isEmpty(), r.body.constData());
-        if (r.status == 412)
-            QVERIFY(server->request("PUT", book + uid + ".vcf", card).status / 100 == 2);
+    void putThere(const QString& uid, const QByteArray& card) {
+        QCOMPARE(server->request("PUT", book + uid + ".vcf", card).status / 100, 2);
     }
 
     // The double passes a request on to Radicale and gives back its answer.
@@ -183,19 +177,18 @@ private slots:
         if (from == "-") {
             QCOMPARE(server->request("DELETE", book + "ann.vcf").status / 100, 2);
         } else if (!from.isEmpty()) {
-            const auto card = server->request("GET", book + "ann.vcf");
-            putThere(QStringLiteral("ann"), QByteArray(card.body).replace(from, to), card.etag);
+            putThere(QStringLiteral("ann"),
+                     server->request("GET", book + "ann.vcf").body.replace(from, to));
         }
         said.clear();
         run();
         QVERIFY2(said.join('\n').contains(told), qPrintable(said.join('\n')));
         const QStringList expected = result.isEmpty() ? QStringList() : QStringList{result};
         QCOMPARE(here(), expected);
-        QList<QByteArray> cards;
+        QByteArray cards;
         QCOMPARE(there(&cards), expected);
-        for (const QByteArray& card : cards) // what the program does not show is kept
-            for (const char* kept : {"NOTE:keep me", "TEL;TYPE=WORK:222", "X-FOO;BAR=1:baz"})
-                QVERIFY2(card.contains(kept), card.constData());
+        for (const char* kept : {"NOTE:keep me", "TEL;TYPE=WORK:222", "X-FOO;BAR=1:baz"})
+            QVERIFY2(result.isEmpty() || cards.contains(kept), cards.constData()); // not shown, kept
         const sync::SyncCounts again = run(); // and the next sync finds nothing to do
         QCOMPARE(again.addedHere + again.changedHere + again.deletedHere + again.addedThere +
                      again.changedThere + again.deletedThere,
@@ -265,34 +258,21 @@ private slots:
         QCOMPARE(c.addedHere + c.changedHere + c.changedThere + c.addedThere, 0);
     }
 
-    // Discovery from the server, the user's principal or the book itself.
-    void findsAddressBooks_data() {
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<QStringList>("found");
-        const QStringList both{QStringLiteral("/alice/contacts/ Contacts"),
-                               QStringLiteral("/alice/work/ Work")};
-        QTest::newRow("the server") << "/" << both;
-        QTest::newRow("the principal") << "/alice/" << both;
-        QTest::newRow("the book itself") << "/alice/work/" << QStringList{both[1]};
-    }
-
-    void findsAddressBooks() {
-        QFETCH(QString, start);
-        QFETCH(QStringList, found);
+    // The client on its own: discovery from the server lists every book, from a book only it;
+    // its conditional writes, and a sync report whose token the server has lost, are what a
+    // sync meets only when another device comes between or the server forgets.
+    void client() {
         QCOMPARE(server->makeAddressBook(QStringLiteral("work"), QStringLiteral("Work")), 201);
         sync::HttpClient http(RadicaleServer::user, RadicaleServer::password);
-        sync::CardDavClient dav(http, server->url(start));
-        QStringList names;
-        for (const sync::AddressBook& b : dav.findAddressBooks())
-            names << b.path + QLatin1Char(' ') + b.name;
-        names.sort();
-        QCOMPARE(names, found);
-    }
+        QStringList books;
+        for (const char* start : {"/", "/alice/work/"})
+            for (const sync::AddressBook& b :
+                 sync::CardDavClient(http, server->url(start)).findAddressBooks())
+                books << b.path + QLatin1Char(' ') + b.name;
+        books.sort();
+        QCOMPARE(books, QStringList({"/alice/contacts/ Contacts", "/alice/work/ Work",
+                                     "/alice/work/ Work"}));
 
-    // The client's conditional writes, and a sync report whose token the server has lost:
-    // what a sync meets only when another device comes between or the server forgets.
-    void conditionalWritesAndChanges() {
-        sync::HttpClient http(RadicaleServer::user, RadicaleServer::password);
         sync::CardDavClient dav(http, server->url());
         const QString href = book + QStringLiteral("a.vcf");
         const QByteArray card = phoneCard("a", "A", "a@x.org");
