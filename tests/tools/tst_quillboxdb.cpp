@@ -281,6 +281,8 @@ void TestQuillboxDb::interrupted_data() {
                                      << "into 'senha.scc': interrupted";
     QTest::newRow("import, waiting for a busy file") << import << "waiting"
                                                      << "into 'senha.scc': interrupted";
+    QTest::newRow("backup, waiting for a busy file")
+        << QStringList{"backup", "senha.scc", "copy.scc"} << "waiting" << "interrupted";
 }
 
 void TestQuillboxDb::interrupted() {
@@ -298,7 +300,7 @@ void TestQuillboxDb::interrupted() {
     std::optional<Sql> holder;
     if (shown == QLatin1String("waiting")) {
         holder.emplace(database);
-        holder->exec("BEGIN IMMEDIATE");
+        holder->exec("BEGIN EXCLUSIVE"); // readers wait too
     }
     // On a terminal of its own, where the tool shows how far it is and Ctrl-C is typed.
     QProcess tool;
