@@ -1,6 +1,7 @@
 // The readers and writers of the import and export, called directly: what each kind of file
 // turns into, and that what the export writes the import reads back unchanged.
 
+#include "exchange/CardEdit.h"
 #include "exchange/CsvReader.h"
 #include "exchange/FormatError.h"
 #include "exchange/Person.h"
@@ -187,6 +188,28 @@ private slots:
             error = e.message();
         }
         QVERIFY2(error.contains(says), qPrintable(error));
+    }
+
+    // The sync's edit of a server's card changes the line the reader takes the field from, the
+    // preferred one, and keeps the others as they were.
+    void edits_data() {
+        QTest::addColumn<QByteArray>("emails");
+        QTest::addColumn<QByteArray>("kept");
+        QTest::newRow("none preferred") << QByteArray("EMAIL:a@x\r\nEMAIL:b@x") << QByteArray("EMAIL:b@x");
+        QTest::newRow("TYPE=pref") << QByteArray("EMAIL:a@x\r\nEMAIL;TYPE=INTERNET,pref:b@x")
+                                   << QByteArray("EMAIL:a@x");
+        QTest::newRow("bare PREF") << QByteArray("EMAIL:a@x\r\nEMAIL;PREF:b@x") << QByteArray("EMAIL:a@x");
+        QTest::newRow("lowest PREF") << QByteArray("EMAIL;PREF=2:a@x\r\nEMAIL;PREF=1:b@x")
+                                     << QByteArray("EMAIL;PREF=2:a@x");
+    }
+    void edits() {
+        QFETCH(QByteArray, emails);
+        QFETCH(QByteArray, kept);
+        CardEdit edit;
+        edit.email = QStringLiteral("new@x");
+        const QByteArray edited = editCard(card("3.0", "FN:A\r\n" + emails), edit);
+        QCOMPARE(readCard(edited).email, QStringLiteral("new@x"));
+        QVERIFY2(edited.contains(kept + "\r\n") && edited.count("EMAIL") == 2, edited.constData());
     }
 
     // What the export writes the import reads back unchanged, beside a neighbour. A card's
