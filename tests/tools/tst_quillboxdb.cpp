@@ -32,6 +32,22 @@ struct Run {
 constexpr uid_t nobody = 65534;
 bool g_asNobody = false; // the tool runs as nobody: root writes any file, whatever its modes
 
+// The tool as nobody runs it: a copy in a temporary folder of nobody's own, since the build
+// folder may lie below a home folder only its owner may enter (root's always does). The tool
+// links its own libraries in, so the copy is all it needs.
+QString nobodysTool() {
+    static QTemporaryDir dir;
+    const QString tool = dir.filePath(QStringLiteral("quillbox-db"));
+    if (!QFile::exists(tool) && dir.isValid()) {
+        if (!QFile::copy(QStringLiteral(QUILLBOX_DB), tool) ||
+            ::chown(QFile::encodeName(dir.path()).constData(), nobody, nobody) != 0)
+            return {};
+        QFile::setPermissions(tool, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                        QFile::ExeOther);
+    }
+    return tool;
+}
+
 Run runTool(const QStringList& arguments, const QString& workingDirectory) {
     QProcess p;
     if (g_asNobody)
@@ -40,7 +56,7 @@ Run runTool(const QStringList& arguments, const QString& workingDirectory) {
                 ::_exit(127);
         });
     p.setWorkingDirectory(workingDirectory);
-    p.start(QStringLiteral(QUILLBOX_DB), arguments);
+    p.start(g_asNobody ? nobodysTool() : QStringLiteral(QUILLBOX_DB), arguments);
     if (!p.waitForFinished(240'000) || p.exitStatus() != QProcess::NormalExit)
         return {};
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
