@@ -135,7 +135,7 @@ Changes CardDavClient::changesSince(const QString& book, const QString& token) {
             if (r.status == 404)
                 out.removed << r.href;
             else if (const DavProperty* etag = r.found(davNs + QLatin1String("getetag")))
-                out.changed.push_back({r.href, etag->text.trimmed().toUtf8()});
+                out.changed.push_back({r.href, etag->text.trimmed().toUtf8(), {}});
         }
         return out;
     }
@@ -146,7 +146,7 @@ Changes CardDavClient::changesSince(const QString& book, const QString& token) {
         if (r.href.endsWith(QLatin1Char('/')) || withSlash(r.href) == withSlash(book))
             continue;
         if (const DavProperty* etag = r.found(davNs + QLatin1String("getetag")))
-            out.changed.push_back({r.href, etag->text.trimmed().toUtf8()});
+            out.changed.push_back({r.href, etag->text.trimmed().toUtf8(), {}});
     }
     return out;
 }

@@ -20,6 +20,7 @@ struct AddressBook {
 struct CardRef {
     QString href;
     QByteArray etag; // as the server wrote it, quotes included
+    QByteArray data; // the card's text where the listing carried it, else empty
 };
 
 struct Card {
