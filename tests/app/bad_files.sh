@@ -65,7 +65,7 @@ cases=(
     "Name Null#new_file && echo 'UPDATE Addresses SET Name = NULL WHERE Number = 2;' | sql#94#Null.*field 'Name' of the table 'Addresses'#"
     "Number beyond 32 bits#new_file && echo 'INSERT INTO Addresses (Number, Name) VALUES (8589934592, 0);' | sql#3349#'Number' of the table 'Addresses' holds 85#"
     "WantPassword holding text#new_file && echo \"UPDATE Player SET WantPassword = 'yes';\" | sql#3464#'WantPassword' of the table 'Player' holds \"#"
-    "file the user may not write#new_file && chmod 644 senha.scc#8#senha\.scc': the file cannot be written#nobody"
+    "file the user may not write#new_file && chmod 444 senha.scc#8#senha\.scc': the file cannot be written#nobody"
     "Nulls, a number for a name, 10,000-character texts#new_file && echo \"UPDATE Addresses SET email = NULL, Phone = NULL, Address = $long_text; UPDATE Addresses SET Name = 42 WHERE Number = 1; UPDATE Addresses SET Name = $long_text WHERE Number = 3;\" | sql#runs##"
 )
 
