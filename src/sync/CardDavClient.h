@@ -13,12 +13,12 @@
 namespace quillbox::sync {
 
 struct AddressBook {
-    QString path; // e.g. "/alice/contacts/", ending in "/"
+    QString path; // e.g. "/alice/contacts/", ending in "/", in normalHref's form
     QString name; // the display name, or empty
 };
 
 struct CardRef {
-    QString href;
+    QString href;    // in normalHref's form, as every href CardDavClient gives
     QByteArray etag; // as the server wrote it, quotes included
     QByteArray data; // the card's text where the listing carried it, else empty
 };
@@ -38,21 +38,35 @@ struct Changes {
 };
 
 // The CardDAV requests a sync makes, over one HttpClient. Paths are absolute paths on the
-// server of `url`. An answer other than the one expected is a SyncError naming the request.
+// server of `url`. An answer other than the one expected is a SyncError naming the request:
+// TryLater for a busy or failing server (429, 5xx), Failed for one that makes no sense.
+//
+// Nothing an answer or the file holds takes a request elsewhere: every href is resolved
+// against its request and must stay on the server of `url` (in discovery) or inside the
+// address book (after it), in normal form, or the answer makes no sense. ETags and tokens
+// with control characters are refused, not sent. Listings are sets: an href listed twice,
+// however spelled, is one card; the book itself and collections inside it are no cards.
 class CardDavClient {
 public:
     CardDavClient(HttpClient& http, const QUrl& url);
+
+    // The address book the card requests (get, put, remove) are confined to; none before.
+    // A SyncError when `path` is no safe path on this server.
+    void chooseBook(const QString& path);
 
     // The address books `url` leads to: itself when it names one; else those in the home of
     // the user's principal, found from it or from /.well-known/carddav.
     std::vector<AddressBook> findAddressBooks();
 
     // The changes since `token` (a sync-collection report); every card when the token is
-    // empty, refused, or the server has no such report, with ETags from a listing then.
+    // empty, refused, or the server has no such report, with ETags from a listing then. The
+    // report asks for the cards' text too; servers that send it fill CardRef::data. When that
+    // answer would be too large, the listing is asked again without it.
     Changes changesSince(const QString& book, const QString& token);
 
-    // The cards at `hrefs`, in batches of one multiget report each. A card gone meanwhile is
-    // left out.
+    // The cards at `hrefs` (inside `book`), in batches of one multiget report each, a batch
+    // whose answer is too large asked again in halves. A card gone meanwhile, or not in the
+    // answer, is left out; a card not asked for is ignored.
     std::vector<Card> fetch(const QString& book, const QStringList& hrefs);
 
     // The card at `href`; a 404 gives an empty href.
@@ -68,15 +82,26 @@ public:
     // Deletes a card if it still has `etag`: 2xx deleted, 404 already gone, 412 changed.
     int remove(const QString& href, const QByteArray& etag);
 
+    // The URL of `path` (normal) on the server of `url`.
     QUrl urlOf(const QString& path) const;
     HttpClient& http() { return http_; }
 
 private:
-    Multistatus propfind(const QString& path, int depth, const QByteArray& props,
-                         const QString& what, int* status = nullptr);
+    struct Answer {
+        Multistatus multistatus;
+        QUrl url; // the request's, for resolving its hrefs
+    };
+    Answer propfind(const QString& path, int depth, const QByteArray& props, const QString& what,
+                    int* status = nullptr);
+    QString inBook(const QString& book, const QString& href, const QString& what) const;
+    Changes listing(const QString& book, const HttpReply& reply, const QString& what);
 
     HttpClient& http_;
     QUrl url_;
+    QString book_;
 };
+
+// Why an answer cannot be used: a Failed SyncError naming the request.
+[[noreturn]] void makesNoSense(const QString& what, const QString& why);
 
 } // namespace quillbox::sync

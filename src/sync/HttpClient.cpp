@@ -1,8 +1,9 @@
 #include "HttpClient.h"
 
-#include "SyncError.h"
+#include "Href.h"
 
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -10,8 +11,38 @@
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QSslSocket>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
 
 namespace quillbox::sync {
+
+namespace {
+
+bool isLoopback(const QString& host) {
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           QHostAddress(host).isLoopback();
+}
+
+bool hasControl(const QByteArray& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
+QString mebibytes(qint64 bytes) {
+    return QString::number(double(bytes) / double(1 << 20), 'g', 3);
+}
+
+QString secondsOf(qint64 ms) {
+    return QString::number(double(ms) / 1000.0, 'g', 3);
+}
+
+} // namespace
+
+QString shownUrl(const QUrl& url) {
+    return url.adjusted(QUrl::RemoveUserInfo).toDisplayString();
+}
 
 QByteArray HttpReply::header(const QByteArray& lowerName) const {
     for (const auto& [name, value] : headers)
@@ -22,13 +53,15 @@ QByteArray HttpReply::header(const QByteArray& lowerName) const {
 
 HttpClient::HttpClient(QString user, QString password, const QString& caFile)
     : manager_(std::make_unique<QNetworkAccessManager>()), caFile_(caFile) {
+    run_.start();
     authorization_ = "Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64();
     if (!caFile.isEmpty()) {
         QList<QSslCertificate> certificates = QSslCertificate::fromPath(caFile, QSsl::Pem);
         if (certificates.isEmpty())
             certificates = QSslCertificate::fromPath(caFile, QSsl::Der);
         if (certificates.isEmpty())
-            throw SyncError(QStringLiteral("no certificate could be read from %1").arg(caFile));
+            throw SyncError(QStringLiteral("no certificate could be read from %1").arg(caFile),
+                            SyncError::Kind::NeedsUser);
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.addCaCertificates(certificates);
         QSslConfiguration::setDefaultConfiguration(tls);
@@ -38,40 +71,69 @@ HttpClient::HttpClient(QString user, QString password, const QString& caFile)
 HttpClient::~HttpClient() = default;
 
 HttpReply HttpClient::send(const QByteArray& method, const QUrl& url, const QByteArray& body,
-                           const HttpHeaders& headers) {
-    QUrl target = url;
+                           const HttpHeaders& headers, const QString& within) {
+    QUrl target = url.adjusted(QUrl::RemoveUserInfo);
     for (int hops = 0;; ++hops) {
         HttpReply reply = sendOnce(method, target, body, headers);
-        const bool redirect = reply.status == 301 || reply.status == 302 ||
-                              reply.status == 303 || reply.status == 307 || reply.status == 308;
-        if (!redirect || hops == 5)
+        const bool redirect = reply.status == 301 || reply.status == 302 || reply.status == 303 ||
+                              reply.status == 307 || reply.status == 308;
+        if (!redirect || hops == 5) {
+            reply.url = target;
             return reply;
-        const QUrl next = target.resolved(QUrl::fromEncoded(reply.header("location")));
-        if (next.host() != target.host() || next.port() != target.port() ||
-            (target.scheme() == QLatin1String("https") && next.scheme() != target.scheme()))
-            throw SyncError(QStringLiteral("%1 sends us on to %2, another server; give that "
-                                           "address with --url if it is the right one")
-                                .arg(target.toDisplayString(), next.toDisplayString()));
-        target = next;
+        }
+        const QByteArray location = reply.header("location");
+        const QUrl next = target.resolved(QUrl::fromEncoded(location, QUrl::StrictMode))
+                              .adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+        if (next.isValid() && !sameOrigin(next, target) && !hasControl(location))
+            throw SyncError(QStringLiteral("%1 sends us on to %2, another server; if that is "
+                                           "the right one, give --url %3")
+                                .arg(shownUrl(target), shownUrl(next),
+                                     shownUrl(next.adjusted(QUrl::RemoveQuery))),
+                            SyncError::Kind::NeedsUser);
+        const QString path = normalHref(next.path(QUrl::FullyEncoded));
+        if (!next.isValid() || hasControl(location) || !next.query().isEmpty() || path.isEmpty() ||
+            !(path.startsWith(within) || path + QLatin1Char('/') == within))
+            throw SyncError(QStringLiteral("the answer to %1 %2 makes no sense: it sends us on "
+                                           "to %3")
+                                .arg(QString::fromLatin1(method), shownUrl(target),
+                                     QString::fromUtf8(location).toHtmlEscaped()));
+        target.setPath(path, QUrl::StrictMode);
     }
 }
 
 HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const QByteArray& body,
                                const HttpHeaders& headers) {
+    const QString where = shownUrl(url);
+    const qint64 runLeft = runDeadlineMs - run_.elapsed();
+    if (runLeft <= 0)
+        throw SyncError(QStringLiteral("the sync stopped after %1 seconds, the most one sync "
+                                       "may take; the next one goes on from here")
+                            .arg(secondsOf(runDeadlineMs)),
+                        SyncError::Kind::TryLater);
+    for (const auto& [name, value] : headers)
+        if (hasControl(value))
+            throw SyncError(QStringLiteral("a %1 header for %2 would hold control characters")
+                                .arg(QString::fromLatin1(name), where));
     ++requests_;
     if (beforeRequest)
         beforeRequest(requests_);
     if (url.scheme() == QLatin1String("https") && !QSslSocket::supportsSsl())
         throw SyncError(QStringLiteral("this system's Qt has no TLS support, so %1 cannot be "
                                        "reached")
-                            .arg(url.toDisplayString()));
+                            .arg(where));
+    if (!warned_ && warn && url.scheme() == QLatin1String("http") && !isLoopback(url.host())) {
+        warned_ = true;
+        warn(QStringLiteral("warning: the password goes to %1 unencrypted (http://); use "
+                            "https:// unless every network between is yours")
+                 .arg(url.host()));
+    }
 
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
-    request.setTransferTimeout(timeoutMs);
+    request.setTransferTimeout(idleTimeoutMs);
     request.setRawHeader("Authorization", authorization_);
     request.setRawHeader("User-Agent", "quillbox-db");
     for (const auto& [name, value] : headers)
@@ -79,38 +141,89 @@ HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const 
 
     QNetworkReply* raw = manager_->sendCustomRequest(request, method, body);
     std::unique_ptr<QNetworkReply> reply(raw);
+    // Read as it comes, so that an answer over the bound is stopped there and never held.
+    raw->setReadBufferSize(1 << 20);
+    QByteArray received;
+    bool tooLarge = false, tooSlow = false;
     QStringList tlsProblems;
     QObject::connect(raw, &QNetworkReply::sslErrors, raw, [&](const QList<QSslError>& errors) {
         for (const QSslError& e : errors)
             tlsProblems << e.errorString();
     });
+    QObject::connect(raw, &QNetworkReply::readyRead, raw, [&] {
+        if (tooLarge)
+            return;
+        const bool announced =
+            raw->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxAnswerBytes;
+        if (!announced && raw->bytesAvailable() <= maxAnswerBytes - received.size()) {
+            received += raw->readAll();
+            return;
+        }
+        tooLarge = true;
+        raw->abort();
+    });
+    const qint64 deadline = std::min<qint64>(requestDeadlineMs, runLeft);
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, raw, [&] {
+        tooSlow = true;
+        raw->abort();
+    });
+    timer.start(std::chrono::milliseconds(deadline));
     QEventLoop loop;
     QObject::connect(raw, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!raw->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    timer.stop();
+
+    const QString origin = shownUrl(url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery));
+    const auto overLimit = [&] {
+        return AnswerTooLarge(
+            QStringLiteral("the answer of %1 to %2 %3 is larger than %4 MiB, "
+                           "more than any address book needs; stopped there")
+                .arg(origin, QString::fromLatin1(method), where, mebibytes(maxAnswerBytes)),
+            SyncError::Kind::TryLater);
+    };
+    if (tooLarge)
+        throw overLimit();
+    if (tooSlow)
+        throw SyncError(deadline < requestDeadlineMs
+                            ? QStringLiteral("the sync stopped after %1 seconds, the most one "
+                                             "sync may take, waiting for %2 %3")
+                                  .arg(secondsOf(runDeadlineMs), QString::fromLatin1(method), where)
+                            : QStringLiteral("%1 took more than %2 seconds to answer %3 %4")
+                                  .arg(origin, secondsOf(requestDeadlineMs),
+                                       QString::fromLatin1(method), where),
+                        SyncError::Kind::TryLater);
 
     HttpReply out;
     out.status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString where = url.adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath |
-                                       QUrl::RemoveQuery | QUrl::RemoveFragment)
-                              .toDisplayString();
-    if (out.status == 0) {
-        if (!tlsProblems.isEmpty())
-            throw SyncError(QStringLiteral("the certificate of %1 does not verify (%2); if the "
-                                           "server uses a certificate of its own, give it with "
-                                           "--ca FILE")
-                                .arg(where, tlsProblems.join(QStringLiteral("; "))));
-        if (raw->error() == QNetworkReply::OperationCanceledError ||
-            raw->error() == QNetworkReply::TimeoutError)
-            throw SyncError(QStringLiteral("%1 did not answer within %2 seconds")
-                                .arg(where)
-                                .arg(timeoutMs / 1000));
+    if (!tlsProblems.isEmpty())
+        throw SyncError(QStringLiteral("the certificate of %1 does not verify (%2); if the "
+                                       "server uses a certificate of its own, give it with "
+                                       "--ca FILE")
+                            .arg(origin, tlsProblems.join(QStringLiteral("; "))),
+                        SyncError::Kind::NeedsUser);
+    const QNetworkReply::NetworkError error = raw->error();
+    if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
         throw SyncError(
-            QStringLiteral("cannot reach the server at %1: %2").arg(where, raw->errorString()));
-    }
+            QStringLiteral("%1 was silent for %2 seconds while answering %3 %4")
+                .arg(origin, secondsOf(idleTimeoutMs), QString::fromLatin1(method), where),
+            SyncError::Kind::TryLater);
+    // Qt's errors below 200 are the connection's and those from 300 to 399 the protocol's: the
+    // answer, if any came, is not whole. The others only restate an HTTP status.
+    if (out.status == 0 ||
+        (error != QNetworkReply::NoError && (error < 200 || (error >= 300 && error < 400))))
+        throw SyncError(QStringLiteral("cannot reach the server at %1 (%2 %3): %4")
+                            .arg(origin, QString::fromLatin1(method), where, raw->errorString()),
+                        SyncError::Kind::TryLater);
     if (out.status == 401)
-        throw SyncError(QStringLiteral("%1 refused the user name or password (401)").arg(where));
-    out.body = raw->readAll();
+        throw SyncError(QStringLiteral("%1 refused the user name or password (401)").arg(origin),
+                        SyncError::Kind::NeedsUser);
+    received += raw->readAll();
+    if (received.size() > maxAnswerBytes)
+        throw overLimit();
+    out.body = std::move(received);
     for (const auto& [name, value] : raw->rawHeaderPairs())
         out.headers.emplaceBack(name.toLower(), value);
     return out;

@@ -2,7 +2,6 @@
 
 #include "SyncError.h"
 
-#include <QUrl>
 #include <QXmlStreamReader>
 
 namespace quillbox::sync {
@@ -74,7 +73,7 @@ DavResponse readResponse(QXmlStreamReader& xml) {
     while (xml.readNextStartElement()) {
         const QString key = keyOf(xml);
         if (key == davNs + QLatin1String("href"))
-            r.href = hrefPath(xml.readElementText().trimmed());
+            r.href = xml.readElementText().trimmed();
         else if (key == davNs + QLatin1String("status"))
             r.status = statusOf(xml.readElementText());
         else if (key == davNs + QLatin1String("propstat"))
@@ -92,13 +91,6 @@ const DavProperty* DavResponse::found(const QString& key) const {
     if (it == properties.end() || it->second.status < 200 || it->second.status > 299)
         return nullptr;
     return &it->second;
-}
-
-QString hrefPath(const QString& href) {
-    const QUrl url = QUrl::fromEncoded(href.toUtf8());
-    if (url.isRelative() || url.host().isEmpty())
-        return href;
-    return url.path(QUrl::FullyEncoded);
 }
 
 Multistatus parseMultistatus(const QByteArray& body, const QString& what) {

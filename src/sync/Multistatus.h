@@ -9,8 +9,9 @@
 
 namespace quillbox::sync {
 
-// One property of a WebDAV answer: the text inside it, the hrefs inside it (a principal, a
-// home set) and the names of its child elements (a resource type), each as "{namespace}name".
+// One property of a WebDAV answer: the text inside it, the hrefs inside it as written (a
+// principal, a home set) and the names of its child elements (a resource type), each as
+// "{namespace}name".
 struct DavProperty {
     int status = 200;
     QString text;
@@ -19,8 +20,8 @@ struct DavProperty {
 };
 
 struct DavResponse {
-    QString href;    // the path, as the server wrote it, percent-encoding kept
-    int status = 0;  // the response's own status line, where it has one (sync reports)
+    QString href;   // as the server wrote it: a URL, a path or a relative path (resolveHref)
+    int status = 0; // the response's own status line, where it has one (sync reports)
     std::map<QString, DavProperty> properties; // keyed by "{namespace}name"
 
     // The property when the server gave it with a 2xx status, else null.
@@ -38,8 +39,5 @@ Multistatus parseMultistatus(const QByteArray& body, const QString& what);
 
 inline const QString davNs = QStringLiteral("{DAV:}");
 inline const QString cardNs = QStringLiteral("{urn:ietf:params:xml:ns:carddav}");
-
-// The path of an href, which a server may write as a whole URL.
-QString hrefPath(const QString& href);
 
 } // namespace quillbox::sync

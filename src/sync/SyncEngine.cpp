@@ -460,6 +460,7 @@ SyncCounts SyncEngine::run() {
 
     HttpClient http(account.user, settings_.password, settings_.caFile);
     http.beforeRequest = beforeRequest;
+    http.warn = say_;
     CardDavClient dav(http, url);
 
     const bool sameAccount = !stored.addressBook.isEmpty() && stored.user == account.user &&
@@ -494,6 +495,7 @@ SyncCounts SyncEngine::run() {
     if (forget)
         say_(QStringLiteral("this file was kept in step with %1 on %2; from now on it is %3")
                  .arg(stored.addressBook, stored.url, book));
+    dav.chooseBook(book);
     Run run(store_, dav, say_);
     run.run(book, account, forget);
     return run.counts;

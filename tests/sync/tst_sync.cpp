@@ -274,6 +274,7 @@ private slots:
                                      "/alice/work/ Work"}));
 
         sync::CardDavClient dav(http, server->url());
+        dav.chooseBook(book);
         const QString href = book + QStringLiteral("a.vcf");
         const QByteArray card = phoneCard("a", "A", "a@x.org");
         const auto created = dav.put(href, card, {});
