@@ -31,11 +31,11 @@ bool hasControl(const QByteArray& text) {
 }
 
 QString mebibytes(qint64 bytes) {
-    return QString::number(double(bytes) / double(1 << 20), 'g', 3);
+    return QString::number(double(bytes) / double(1 << 20));
 }
 
 QString secondsOf(qint64 ms) {
-    return QString::number(double(ms) / 1000.0, 'g', 3);
+    return QString::number(double(ms) / 1000.0) + QStringLiteral(" s");
 }
 
 } // namespace
@@ -104,16 +104,23 @@ HttpReply HttpClient::send(const QByteArray& method, const QUrl& url, const QByt
 HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const QByteArray& body,
                                const HttpHeaders& headers) {
     const QString where = shownUrl(url);
+    const SyncError runOver(QStringLiteral("the sync stopped after %1, the most one sync may "
+                                           "take; the next one goes on from here")
+                                .arg(secondsOf(runDeadlineMs)),
+                            SyncError::Kind::TryLater);
     const qint64 runLeft = runDeadlineMs - run_.elapsed();
     if (runLeft <= 0)
-        throw SyncError(QStringLiteral("the sync stopped after %1 seconds, the most one sync "
-                                       "may take; the next one goes on from here")
-                            .arg(secondsOf(runDeadlineMs)),
-                        SyncError::Kind::TryLater);
+        throw runOver;
     for (const auto& [name, value] : headers)
         if (hasControl(value))
             throw SyncError(QStringLiteral("a %1 header for %2 would hold control characters")
                                 .arg(QString::fromLatin1(name), where));
+    if (!warned_ && warn && url.scheme() == QLatin1String("http") && !isLoopback(url.host())) {
+        warned_ = true;
+        warn(QStringLiteral("warning: the password goes to %1 unencrypted (http://); use "
+                            "https:// unless every network between is yours")
+                 .arg(url.host()));
+    }
     ++requests_;
     if (beforeRequest)
         beforeRequest(requests_);
@@ -121,12 +128,6 @@ HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const 
         throw SyncError(QStringLiteral("this system's Qt has no TLS support, so %1 cannot be "
                                        "reached")
                             .arg(where));
-    if (!warned_ && warn && url.scheme() == QLatin1String("http") && !isLoopback(url.host())) {
-        warned_ = true;
-        warn(QStringLiteral("warning: the password goes to %1 unencrypted (http://); use "
-                            "https:// unless every network between is yours")
-                 .arg(url.host()));
-    }
 
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -150,25 +151,20 @@ HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const 
         for (const QSslError& e : errors)
             tlsProblems << e.errorString();
     });
-    QObject::connect(raw, &QNetworkReply::readyRead, raw, [&] {
-        if (tooLarge)
-            return;
-        const bool announced =
-            raw->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxAnswerBytes;
-        if (!announced && raw->bytesAvailable() <= maxAnswerBytes - received.size()) {
-            received += raw->readAll();
-            return;
-        }
-        tooLarge = true;
+    const auto stop = [&](bool& why) {
+        why = true;
         raw->abort();
+    };
+    QObject::connect(raw, &QNetworkReply::readyRead, raw, [&] {
+        if (tooLarge || raw->bytesAvailable() > maxAnswerBytes - received.size())
+            stop(tooLarge);
+        else
+            received += raw->readAll();
     });
     const qint64 deadline = std::min<qint64>(requestDeadlineMs, runLeft);
     QTimer timer;
     timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, raw, [&] {
-        tooSlow = true;
-        raw->abort();
-    });
+    QObject::connect(&timer, &QTimer::timeout, raw, [&] { stop(tooSlow); });
     timer.start(std::chrono::milliseconds(deadline));
     QEventLoop loop;
     QObject::connect(raw, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -186,15 +182,13 @@ HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const 
     };
     if (tooLarge)
         throw overLimit();
+    if (tooSlow && deadline < requestDeadlineMs)
+        throw runOver;
     if (tooSlow)
-        throw SyncError(deadline < requestDeadlineMs
-                            ? QStringLiteral("the sync stopped after %1 seconds, the most one "
-                                             "sync may take, waiting for %2 %3")
-                                  .arg(secondsOf(runDeadlineMs), QString::fromLatin1(method), where)
-                            : QStringLiteral("%1 took more than %2 seconds to answer %3 %4")
-                                  .arg(origin, secondsOf(requestDeadlineMs),
-                                       QString::fromLatin1(method), where),
-                        SyncError::Kind::TryLater);
+        throw SyncError(
+            QStringLiteral("%1 took more than %2 to answer %3 %4")
+                .arg(origin, secondsOf(requestDeadlineMs), QString::fromLatin1(method), where),
+            SyncError::Kind::TryLater);
 
     HttpReply out;
     out.status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -207,7 +201,7 @@ HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const 
     const QNetworkReply::NetworkError error = raw->error();
     if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
         throw SyncError(
-            QStringLiteral("%1 was silent for %2 seconds while answering %3 %4")
+            QStringLiteral("%1 was silent for %2 while answering %3 %4")
                 .arg(origin, secondsOf(idleTimeoutMs), QString::fromLatin1(method), where),
             SyncError::Kind::TryLater);
     // Qt's errors below 200 are the connection's and those from 300 to 399 the protocol's: the

@@ -2,12 +2,14 @@
 
 // An HTTP server in the test's own process for answers a real CardDAV server will not give:
 // each request goes to `answer`, which returns the status line's code, headers and body (and
-// may ask a real server first). It serves while the client's event loop runs, so a blocking
-// client works against it.
+// may ask a real server first), and is kept in `got`. It serves while the client's event loop
+// runs, so a blocking client works against it. A hostile answer may never come (status 0) or
+// never end (its body sent again and again, a byte every `trickleMs` or all at once).
 
 #include <QByteArray>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -21,18 +23,27 @@ public:
     struct Response {
         int status = 200;
         QByteArray body, headers; // headers as "Name: value\r\n" lines
+        int trickleMs = -1;
     };
     std::function<Response(const Request&)> answer;
+    QList<Request> got;
 
     ServerDouble() {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
-            while (QTcpSocket* s = server_.nextPendingConnection())
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
                 QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { serve(s); });
+                QObject::connect(s, &QTcpSocket::disconnected, s, [this, s] {
+                    buffers_.remove(s);
+                    s->deleteLater();
+                });
+            }
         });
     }
 
-    QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort())); }
+    QUrl url() const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server_.serverPort()));
+    }
 
 private:
     void serve(QTcpSocket* s) {
@@ -55,11 +66,22 @@ private:
             return;
         r.body = in.mid(end + 4, length);
         buffers_.remove(s);
+        got << r;
         const Response a = answer(r);
-        s->write("HTTP/1.1 " + QByteArray::number(a.status) + " X\r\nContent-Length: " +
-                 QByteArray::number(a.body.size()) + "\r\nConnection: close\r\n" + a.headers +
-                 "\r\n" + a.body);
-        s->disconnectFromHost();
+        const bool endless = a.trickleMs >= 0;
+        if (a.status == 0)
+            return;
+        s->write("HTTP/1.1 " + QByteArray::number(a.status) + " X\r\n" +
+                 (endless ? "" : "Content-Length: " + QByteArray::number(a.body.size()) + "\r\n") +
+                 "Connection: close\r\n" + a.headers + "\r\n" + (endless ? "" : a.body));
+        if (!endless)
+            return s->disconnectFromHost();
+        auto* timer = new QTimer(s);
+        QObject::connect(timer, &QTimer::timeout, s, [s, a, at = qsizetype(0)]() mutable {
+            if (s->bytesToWrite() < (1 << 20))
+                s->write(a.trickleMs > 0 ? a.body.mid(at++ % a.body.size(), 1) : a.body);
+        });
+        timer->start(a.trickleMs);
     }
 
     QTcpServer server_;
