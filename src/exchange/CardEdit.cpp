@@ -1,223 +1,257 @@
 #include "CardEdit.h"
 
 #include "FormatError.h"
+#include "TextFile.h"
+#include "VCardLines.h"
 #include "VCardReader.h"
 #include "VCardText.h"
 #include "Writers.h"
 
-#include <QList>
-#include <QStringList>
-
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace quillbox::exchange {
 
 namespace {
 
-// One content line: as written (folds kept) and as read.
+using namespace vcard;
+
 struct Line {
-    QByteArray raw;
-    QString group, name; // name in upper case
-    QStringList params;  // "NAME=value" as written, or a bare 2.1 value
-    QString value;
+    ContentLine content;
+    Property property;
     bool removed = false;
-    std::optional<QString> replacement; // the whole new line, unfolded
+    std::optional<QByteArray> replacement; // the whole new line as written, without its end
 };
 
-bool isNameChar(QChar c) {
-    return c.isLetterOrNumber() || c == QLatin1Char('-') || c == QLatin1Char('_');
+// A text in the card's version's escapes. 2.1 escapes only ';' and writes a line break as it
+// is, for quoted-printable to carry.
+QString escaped(const QString& text, Version version) {
+    if (version != Version::V21)
+        return escapedText(text);
+    return QString(text).replace(QLatin1Char(';'), QLatin1String("\\;"));
 }
 
-void parse(Line& l) {
-    const QString text = QString::fromUtf8(l.raw).remove(QLatin1String("\r\n ")).remove(
-        QLatin1String("\r\n\t"));
-    qsizetype i = 0;
-    const auto token = [&] {
-        const qsizetype start = i;
-        while (i < text.size() && isNameChar(text[i]))
-            ++i;
-        return text.mid(start, i - start);
-    };
-    QString name = token();
-    if (i < text.size() && text[i] == QLatin1Char('.')) {
-        l.group = name;
-        ++i;
-        name = token();
+bool printable(char c) {
+    return c >= 0x20 && c < 0x7f;
+}
+
+// A content line of `head` (its name and parameters) and `value`. In 2.1, a value that is not
+// printable ASCII is UTF-8 in quoted-printable, broken with soft line breaks where they join
+// lines; ':' is encoded too, so that no piece can look like END:VCARD. Otherwise the line is
+// folded.
+QByteArray written(QByteArray head, const QString& value, Version version, bool softBreaks) {
+    const QByteArray bytes = value.toUtf8();
+    if (version != Version::V21 || std::all_of(bytes.begin(), bytes.end(), printable)) {
+        QByteArray out;
+        appendFolded(out, QByteArrayView(head + ':' + bytes));
+        out.chop(2);
+        return out;
     }
-    l.name = name.toUpper();
-    QString param;
-    bool quoted = false;
-    for (; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('"'))
-            quoted = !quoted;
-        if (!quoted && (c == QLatin1Char(';') || c == QLatin1Char(':'))) {
-            if (!param.isEmpty())
-                l.params << param;
-            param.clear();
-            if (c == QLatin1Char(':'))
-                break;
-            continue;
+    if (std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; }))
+        head += ";CHARSET=UTF-8";
+    head += ";ENCODING=QUOTED-PRINTABLE:";
+    qsizetype width = head.size();
+    for (const char c : bytes) {
+        const QByteArray piece = printable(c) && c != ' ' && c != '=' && c != ':'
+                                     ? QByteArray(1, c)
+                                     : '=' + QByteArray(1, c).toHex().toUpper();
+        if (softBreaks && width + piece.size() > 75) {
+            head += "=\r\n";
+            width = 0;
         }
-        param += c;
+        head += piece;
+        width += piece.size();
     }
-    l.value = text.mid(i + 1);
+    return head;
 }
 
-QString paramName(const QString& param) {
-    const qsizetype eq = param.indexOf(QLatin1Char('='));
-    return eq < 0 ? QStringLiteral("TYPE") : param.left(eq).trimmed().toUpper();
-}
-
-QString paramValue(const QString& param) {
-    const qsizetype eq = param.indexOf(QLatin1Char('='));
-    return QString(eq < 0 ? param : param.mid(eq + 1)).remove(QLatin1Char('"'));
-}
-
-// As the reader ranks: the lowest PREF, TYPE=pref counting as 1, then the first.
-int rank(const Line& l) {
-    int r = 1000;
-    for (const QString& p : l.params) {
-        if (paramName(p) == QLatin1String("PREF")) {
-            bool ok = false;
-            const int n = paramValue(p).trimmed().toInt(&ok);
-            r = std::min(r, ok ? n : 1);
-        } else if (paramName(p) == QLatin1String("TYPE")) {
-            for (const QString& t : paramValue(p).split(QLatin1Char(',')))
-                if (t.trimmed().compare(QLatin1String("pref"), Qt::CaseInsensitive) == 0)
-                    r = std::min(r, 1);
-        }
-    }
-    return r;
-}
-
-QStringList typesBesidesPref(const Line& l) {
-    QStringList types;
-    for (const QString& p : l.params)
-        if (paramName(p) == QLatin1String("TYPE"))
-            for (const QString& t : paramValue(p).split(QLatin1Char(',')))
-                if (const QString v = t.trimmed().toLower(); !v.isEmpty() && v != "pref")
-                    types << v;
-    types.sort();
-    types.removeDuplicates();
-    return types;
-}
-
-bool isEmptyAddress(const Line& l) {
-    return QString(l.value).remove(QLatin1Char(';')).trimmed().isEmpty();
-}
-
-Line* preferred(std::vector<Line>& lines, const QString& name, bool skipEmptyAddresses = false) {
-    Line* best = nullptr;
-    for (Line& l : lines) {
-        if (l.removed || l.name != name || (skipEmptyAddresses && isEmptyAddress(l)))
-            continue;
-        if (!best || rank(l) < rank(*best))
-            best = &l;
-    }
-    return best;
-}
-
-// The line again with a new value; the parameters that described the old value's encoding or
-// form go.
-QString rewritten(const Line& l, const QString& value) {
-    QString out = l.group.isEmpty() ? l.name : l.group + QLatin1Char('.') + l.name;
-    for (const QString& p : l.params) {
-        const QString n = paramName(p);
-        if (n != QLatin1String("ENCODING") && n != QLatin1String("CHARSET") &&
-            n != QLatin1String("VALUE") && n != QLatin1String("LABEL") &&
-            !(n == QLatin1String("TYPE") && paramValue(p).compare(QLatin1String("QUOTED-PRINTABLE"), Qt::CaseInsensitive) == 0))
-            out += QLatin1Char(';') + p;
-    }
-    return out + QLatin1Char(':') + value;
+// Parameters that told the old value's form go with it.
+bool describesValue(const Param& p, const Property& line) {
+    return p.name == "ENCODING" || p.name == "CHARSET" || p.name == "VALUE" ||
+           (p.name == "LABEL" && line.name == "ADR") ||
+           isTransferEncoding(p.value.trimmed().toUpper());
 }
 
 class Editor {
 public:
-    explicit Editor(const QByteArray& card) {
-        // Unfolded into content lines; a line starting with a blank continues the one before.
-        const QList<QByteArray> physical = QByteArray(card).replace("\r\n", "\n").split('\n');
-        for (const QByteArray& p : physical) {
-            if ((p.startsWith(' ') || p.startsWith('\t')) && !lines_.empty()) {
-                lines_.back().raw += "\r\n" + p;
-                continue;
-            }
-            if (p.trimmed().isEmpty())
-                continue;
-            lines_.push_back({});
-            lines_.back().raw = p;
-        }
-        for (Line& l : lines_)
-            parse(l);
-    }
-
-    void set(const QString& name, const QString& value, bool skipEmpty = false) {
-        if (Line* l = preferred(lines_, name, skipEmpty)) {
-            if (value.isEmpty())
-                l->removed = true;
-            else
-                l->replacement = rewritten(*l, value);
-        } else if (!value.isEmpty()) {
-            added_ << name + QLatin1Char(':') + value;
+    explicit Editor(const QByteArray& text) {
+        SoftBreaks softBreaks;
+        ContentLines lines(text, true);
+        ContentLine content;
+        while (lines.next(content, softBreaks)) {
+            Property p = parseProperty(content.text, content.number);
+            softBreaks.after(p);
+            if (p.name == "VERSION" && !version_)
+                version_ = versionOf(p.value);
+            lines_.push_back({std::move(content), std::move(p), false, {}});
         }
     }
 
     void setName(const QString& name) {
-        set(QStringLiteral("FN"), escapedText(name));
-        const auto parts = nameParts(name);
-        const QString n = parts ? escapedText(parts->first) + QLatin1Char(';') +
-                                      escapedText(parts->second) + QLatin1String(";;;")
+        set("FN", escaped(name, cardVersion()), true);
+        auto parts = nameParts(name);
+        // 2.1 takes a backslash before ';' as an escape even where it is the part's last
+        // character: such parts would not come apart as written, and FN says it alone.
+        if (parts && cardVersion() == Version::V21 &&
+            (parts->first.contains(QLatin1Char('\\')) || parts->second.contains(QLatin1Char('\\'))))
+            parts.reset();
+        const QString n = parts ? escaped(parts->first, cardVersion()) + QLatin1Char(';') +
+                                      escaped(parts->second, cardVersion()) + QLatin1String(";;;")
                                 : QStringLiteral(";;;;");
-        if (Line* l = preferred(lines_, QStringLiteral("N")))
-            l->replacement = rewritten(*l, n);
+        // The reader takes the first N, preferred or not.
+        if (const std::vector<qsizetype> ns = named("N"); !ns.empty())
+            replace(ns.front(), n);
         else if (parts)
-            added_ << QLatin1String("N:") + n;
+            added_.push_back({"N", n});
+    }
+
+    // The preferred line of `name` takes the value; an empty one removes every line of it, so
+    // that no other shows instead.
+    void set(const char* name, const QString& value, bool keepEmpty = false) {
+        const std::vector<qsizetype> lines = named(name);
+        if (value.isEmpty() && !keepEmpty) {
+            for (const qsizetype i : lines)
+                lines_[size_t(i)].removed = true;
+        } else if (!lines.empty()) {
+            replace(lines[size_t(preferredOf(lines))], value);
+        } else if (!value.isEmpty()) {
+            added_.push_back({name, value});
+        }
     }
 
     void setAddress(const QString& address) {
-        Line* adr = preferred(lines_, QStringLiteral("ADR"), true);
-        if (!adr)
-            adr = preferred(lines_, QStringLiteral("ADR"));
-        // A LABEL told the old address: the one of the same group or types goes with the ADR;
-        // without an ADR, the one the reader took.
-        for (Line& l : lines_) {
-            if (l.removed || l.name != QLatin1String("LABEL"))
-                continue;
-            const bool goesWith =
-                adr ? (!adr->group.isEmpty()
-                           ? adr->group.compare(l.group, Qt::CaseInsensitive) == 0
-                           : l.group.isEmpty() && typesBesidesPref(*adr) == typesBesidesPref(l))
-                    : &l == preferred(lines_, QStringLiteral("LABEL"));
-            if (goesWith)
-                l.removed = true;
+        if (address.isEmpty()) {
+            set("ADR", {});
+            set("LABEL", {});
+            return;
         }
-        set(QStringLiteral("ADR"),
-            address.isEmpty() ? QString()
-                              : QLatin1String(";;") + escapedText(address) + QLatin1String(";;;;"),
-            true);
+        // The ADR the reader takes: the preferred of those with any part, else the first.
+        const std::vector<qsizetype> adrs = named("ADR");
+        std::vector<qsizetype> full;
+        for (const qsizetype i : adrs) {
+            const auto parts = addressParts(lines_[size_t(i)].property, cardVersion());
+            if (std::any_of(parts.begin(), parts.end(),
+                            [](const QString& p) { return !p.isEmpty(); }))
+                full.push_back(i);
+        }
+        const qsizetype target = !full.empty()   ? full[size_t(preferredOf(full))]
+                                 : !adrs.empty() ? adrs.front()
+                                                 : -1;
+        // A LABEL told the old address: the one that goes with the ADR, and the one the reader
+        // showed when no ADR had a part.
+        const std::vector<qsizetype> labels = named("LABEL");
+        const qsizetype shown =
+            full.empty() && !labels.empty() ? labels[size_t(preferredOf(labels))] : -1;
+        for (const qsizetype i : labels)
+            if (i == shown || (target >= 0 && labelGoesWith(lines_[size_t(target)].property,
+                                                            lines_[size_t(i)].property)))
+                lines_[size_t(i)].removed = true;
+        // In 2.1 the parts after the street are left out, so that a backslash ending it is
+        // not taken for an escape of the next ';'.
+        const QString value = QLatin1String(";;") + escaped(address, cardVersion()) +
+                              (cardVersion() == Version::V21 ? QString() : QStringLiteral(";;;;"));
+        if (target >= 0)
+            replace(target, value);
+        else
+            added_.push_back({"ADR", value});
     }
 
-    QByteArray text() const {
+    // The card's lines, and in `expected` each content line as it must come apart again.
+    QByteArray text(std::vector<QByteArray>& expected) const {
         QByteArray out;
+        const auto put = [&](const QByteArray& line) {
+            out += line + "\r\n";
+            expected.push_back(line);
+        };
+        std::optional<QByteArray> held; // a line whose last '=' would join what comes next
         for (const Line& l : lines_) {
             if (l.removed)
                 continue;
-            if (l.name == QLatin1String("END"))
-                for (const QString& a : added_)
-                    appendFolded(out, a);
-            if (l.replacement)
-                appendFolded(out, *l.replacement);
+            if (l.property.name == "END") {
+                for (const auto& [name, value] : added_)
+                    put(written(name, value, cardVersion(), l.content.softBreaks));
+                if (held)
+                    put(*held);
+                held.reset();
+            } else if (held) {
+                put(*held);
+                held.reset();
+            }
+            const QByteArray line = l.replacement ? *l.replacement : l.content.raw;
+            if (!l.replacement && l.content.softBreaks && l.content.text.endsWith('=') &&
+                l.property.paramValue("ENCODING") == "QUOTED-PRINTABLE")
+                held = line;
             else
-                out += l.raw + "\r\n";
+                put(line);
         }
+        if (held)
+            put(*held);
         return out;
     }
 
+    Version cardVersion() const { return version_.value_or(Version::V30); }
+
 private:
+    std::vector<qsizetype> named(const char* name) const {
+        std::vector<qsizetype> out;
+        for (size_t i = 0; i < lines_.size(); ++i)
+            if (!lines_[i].removed && lines_[i].property.name == name)
+                out.push_back(qsizetype(i));
+        return out;
+    }
+
+    qsizetype preferredOf(const std::vector<qsizetype>& lines) const {
+        return preferred(
+            lines, [&](qsizetype i) -> const Property& { return lines_[size_t(i)].property; });
+    }
+
+    void replace(qsizetype index, const QString& value) {
+        Line& l = lines_[size_t(index)];
+        QByteArray head =
+            l.property.group.isEmpty() ? l.property.name : l.property.group + '.' + l.property.name;
+        for (const Param& p : l.property.params)
+            if (!describesValue(p, l.property))
+                head += ';' + p.raw;
+        l.replacement = written(head, value, cardVersion(), l.content.softBreaks);
+    }
+
     std::vector<Line> lines_;
-    QStringList added_;
+    std::optional<Version> version_; // of the first VERSION; 3.0 without one, as the reader
+    std::vector<std::pair<QByteArray, QString>> added_; // before END:VCARD
 };
+
+// Whether `edited` reads as `want` and comes apart into exactly the `expected` lines.
+void check(const QByteArray& edited, const std::vector<QByteArray>& expected, const Person& want) {
+    Person got;
+    try {
+        got = readCard(edited);
+    } catch (const FormatError& e) {
+        throw FormatError(QStringLiteral("the edited card would not read: %1").arg(e.message()));
+    }
+    const std::pair<const char*, bool> fields[] = {{"name", got.name == want.name},
+                                                   {"e-mail address", got.email == want.email},
+                                                   {"phone number", got.phone == want.phone},
+                                                   {"address", got.address == want.address}};
+    for (const auto& [label, same] : fields)
+        if (!same)
+            throw FormatError(QStringLiteral("the edited card would not show the %1 as intended")
+                                  .arg(QLatin1String(label)));
+    SoftBreaks softBreaks;
+    ContentLines lines(edited, true);
+    ContentLine line;
+    size_t i = 0;
+    for (; lines.next(line, softBreaks); ++i) {
+        if (i == expected.size() || line.raw != expected[i])
+            throw FormatError(QStringLiteral("line %1 of the edited card would not stand as "
+                                             "written")
+                                  .arg(line.number));
+        softBreaks.after(parseProperty(line.text, line.number));
+    }
+    if (i != expected.size())
+        throw FormatError(QStringLiteral("the edited card would lose lines at its end"));
+}
 
 } // namespace
 
@@ -229,16 +263,33 @@ Person readCard(const QByteArray& card) {
 }
 
 QByteArray editCard(const QByteArray& card, const CardEdit& edit) {
-    Editor e(card);
-    if (edit.name)
+    Person want;
+    try {
+        want = readCard(card);
+    } catch (const FormatError& e) {
+        throw FormatError(QStringLiteral("the card to edit does not read: %1").arg(e.message()));
+    }
+    Editor e(textBytes(card));
+    if (edit.name) {
         e.setName(*edit.name);
-    if (edit.email)
-        e.set(QStringLiteral("EMAIL"), escapedText(*edit.email));
-    if (edit.phone)
-        e.set(QStringLiteral("TEL"), escapedText(*edit.phone));
-    if (edit.address)
+        want.name = *edit.name;
+    }
+    if (edit.email) {
+        e.set("EMAIL", escaped(*edit.email, e.cardVersion()));
+        want.email = *edit.email;
+    }
+    if (edit.phone) {
+        e.set("TEL", escaped(*edit.phone, e.cardVersion()));
+        want.phone = *edit.phone;
+    }
+    if (edit.address) {
         e.setAddress(*edit.address);
-    return e.text();
+        want.address = *edit.address;
+    }
+    std::vector<QByteArray> expected;
+    const QByteArray edited = e.text(expected);
+    check(edited, expected, want);
+    return edited;
 }
 
 QByteArray newCard(const Person& contact, const QString& uid) {

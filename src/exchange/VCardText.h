@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Pieces of the vCard writer that the card editor shares.
@@ -11,5 +12,6 @@ QString escapedText(const QString& text);
 
 // One content line, ended by "\r\n" and folded at 75 octets, never inside a UTF-8 sequence.
 void appendFolded(QByteArray& out, const QString& line);
+void appendFolded(QByteArray& out, QByteArrayView line);
 
 } // namespace quillbox::exchange

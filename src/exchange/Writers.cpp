@@ -34,8 +34,7 @@ QString escapedText(const QString& text) {
     return out;
 }
 
-void appendFolded(QByteArray& out, const QString& line) {
-    const QByteArray bytes = line.toUtf8();
+void appendFolded(QByteArray& out, QByteArrayView bytes) {
     const auto isContinuation = [&](qsizetype i) {
         return (static_cast<unsigned char>(bytes[i]) & 0xC0) == 0x80;
     };
@@ -45,6 +44,8 @@ void appendFolded(QByteArray& out, const QString& line) {
         qsizetype cut = pos + room;
         while (cut > pos && isContinuation(cut))
             --cut;
+        if (cut == pos) // not UTF-8 at all: no character to keep whole
+            cut = pos + room;
         out.append(bytes.constData() + pos, cut - pos);
         out.append("\r\n ");
         pos = cut;
@@ -52,6 +53,10 @@ void appendFolded(QByteArray& out, const QString& line) {
     }
     out.append(bytes.constData() + pos, bytes.size() - pos);
     out.append("\r\n");
+}
+
+void appendFolded(QByteArray& out, const QString& line) {
+    appendFolded(out, QByteArrayView(line.toUtf8()));
 }
 
 namespace {
