@@ -110,7 +110,7 @@ std::optional<Column> classify(const QString& header, int index) {
     static const QStringList full = {"name", "displayname", "fullname", "formattedname",
                                      "contactname"};
     static const QStringList organisation = {
-        "company",          "companyname",      "organization",      "organisation",
+        "company",          "companyname",       "organization",    "organisation",
         "organizationname", "organisationname", "organization1name", "org"};
     if (first.contains(h))
         return Column{Kind::First, index, {}};

@@ -8,6 +8,7 @@
 #include "exchange/VCardReader.h"
 #include "exchange/Writers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTest>
@@ -42,24 +43,25 @@ QByteArray card(const QByteArray& version, const QByteArray& body) {
     return out + body + "\r\nEND:VCARD\r\n";
 }
 
-// A card's content lines by property name, each as written: folds, and in 2.1 the lines a
-// quoted-printable '=' joins, kept.
-QMultiMap<QByteArray, QByteArray> contentLines(const QByteArray& card, bool v21) {
-    QList<QByteArray> lines;
-    for (const QByteArray& l :
-         QByteArray(card).replace("\r\n", "\n").replace('\r', '\n').split('\n')) {
-        const QByteArray last = lines.isEmpty() ? QByteArray() : lines.back();
-        if (!lines.isEmpty() && (l.startsWith(' ') || l.startsWith('\t') ||
-                                 (v21 && last.endsWith('=') &&
-                                  last.toUpper().contains("QUOTED-PRINTABLE") && l != "END:VCARD")))
-            lines.back() += "\n" + l;
-        else if (!l.trimmed().isEmpty())
-            lines << l;
-    }
+// A card's content lines by name, as written: folds, and in 2.1 what a quoted-printable '='
+// joins, kept.
+QMultiMap<QByteArray, QByteArray> contentLines(const QByteArray& card) {
     QMultiMap<QByteArray, QByteArray> out;
-    for (const QByteArray& l : lines) {
-        QByteArray name = l.left(l.indexOf(':')).split(';').front();
-        out.insert(name.mid(name.indexOf('.') + 1).toUpper(), l);
+    QByteArray line, name;
+    for (const QByteArray& l :
+         QByteArray(card + "\nX:").replace("\r\n", "\n").replace('\r', '\n').split('\n')) {
+        if (l.startsWith(' ') || l.startsWith('\t') ||
+            (card.contains("VERSION:2.1") && line.endsWith('=') && l != "END:VCARD" &&
+             line.toUpper().contains("QUOTED-PRINTABLE"))) {
+            line += "\n" + l;
+            continue;
+        }
+        if (l.isEmpty())
+            continue;
+        if (!name.isEmpty())
+            out.insert(name.mid(name.indexOf('.') + 1).toUpper(), line);
+        name = l.left(l.indexOf(':')).split(';').front();
+        line = l;
     }
     return out;
 }
@@ -223,16 +225,11 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("refused"); // what the error says; empty when it may not fail
         QList<QPair<QString, QByteArray>> cards;
-        for (const char* name :
-             {"John_Doe_ANDROID.vcf", "John_Doe_EVOLUTION.vcf", "John_Doe_GMAIL.vcf",
-              "John_Doe_IPHONE.vcf", "John_Doe_MS_OUTLOOK.vcf", "gmail-single.vcf",
-              "outlook-2007.vcf", "rfc6350-example.vcf",
-              "thunderbird-MoreFunctionsForAddressBook-extension.vcf"}) {
-            const QByteArray file = sample(name);
+        for (const QString& name : QDir(QUILLBOX_VCARDS).entryList({"*.vcf"})) {
+            const QByteArray file = sample(qPrintable(name));
             for (qsizetype from = 0, end; (end = file.indexOf("END:VCARD", from)) >= 0;
                  from = end + 9)
-                cards.append({QStringLiteral("%1 at %2").arg(QLatin1String(name)).arg(from),
-                              file.mid(from, end + 9 - from).trimmed()});
+                cards.append({name + QString::number(from), file.mid(from, end + 9 - from)});
         }
         const auto add = [&](const char* tag, const QByteArray& text) {
             cards.append({QLatin1String(tag), text});
@@ -240,27 +237,21 @@ private slots:
         add("2.1 soft breaks, blank line ending one, encoded LABEL, PREFs",
             card("2.1", "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=91o;J=\r\no\r\n"
                         "FN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:J=\r\no =C3=91o\r\n"
-                        "TEL;WORK:555-1234, ext. 2\r\nTEL;PREF;CELL:555-9\r\n"
-                        "EMAIL;INTERNET:a@x\r\nEMAIL;PREF=2;PREF=1:b@x\r\n"
-                        "EMAIL;PREF=1:c@x\r\n"
-                        "NOTE;QUOTED-PRINTABLE:one=0D=0A=\r\n\r\n"
-                        "ADR;WORK:;;1 A St;Town;;1;\r\n"
+                        "TEL;WORK:555-1234, ext. 2\r\nTEL;PREF;CELL:555-9\r\nEMAIL:a@x\r\n"
+                        "EMAIL;PREF=2;PREF=1:b@x\r\nEMAIL;PREF=1:c@x\r\n"
+                        "NOTE;QUOTED-PRINTABLE:one=0D=0A=\r\n\r\nADR;WORK:;;1 A St;Town;;1;\r\n"
                         "LABEL;WORK;ENCODING=QUOTED-PRINTABLE:1 A St=0D=0A=\r\nTown 1"));
         add("2.1 empty, a stray '=' before END", card("2.1", "X-A;ENCODING=QUOTED-PRINTABLE:a="));
-        add("2.1 VERSION after the lines", "BEGIN:VCARD\r\nFN:a\r\nEMAIL:a@x\r\n"
-                                           "VERSION:2.1\r\nEND:VCARD");
+        add("2.1 VERSION after", "BEGIN:VCARD\r\nFN:a\r\nEMAIL:a@x\r\nVERSION:2.1\r\nEND:VCARD");
         add("3.0 old quoted-printable, grouped LABEL, TYPE=pref",
-            card("3.0", "FN;ENCODING=QUOTED-PRINTABLE:A=20B\r\nN:B;A;;;\r\n"
-                        "EMAIL:a@x\r\nEMAIL;TYPE=INTERNET,pref:b@x\r\n"
-                        "item1.ADR:;;1 A St;T;;;\r\nitem1.LABEL:1 A St\\nT\r\n"
-                        "LABEL:other"));
+            card("3.0", "FN;ENCODING=QUOTED-PRINTABLE:A=20B\r\nN:B;A;;;\r\nEMAIL:a@x\r\n"
+                        "EMAIL;TYPE=INTERNET,pref:b@x\r\nitem1.ADR:;;1 A St;T;;;\r\n"
+                        "item1.LABEL:1 A St\\nT\r\nLABEL:other"));
         add("3.0 a second e-mail not UTF-8, an empty ADR, a LABEL alone",
-            card("3.0", "FN:x\r\nEMAIL:a@x\r\nEMAIL:\xff@x\r\nADR:;;;;;;\r\n"
-                        "LABEL:1 A St"));
+            card("3.0", "FN:x\r\nEMAIL:a@x\r\nEMAIL:\xff@x\r\nADR:;;;;;;\r\nLABEL:1 A St"));
         add("4.0 TEL URI, LABEL parameter, PREF",
-            card("4.0", "FN:x\r\nTEL;VALUE=uri;PREF=2:tel:+1-555\r\n"
-                        "TEL;PREF=1;VALUE=uri:tel:+1-556;ext=1\r\n"
-                        "ADR;LABEL=\"1 A St\\nT\":;;1 A St;T;;;"));
+            card("4.0", "FN:x\r\nTEL;VALUE=uri;PREF=2:tel:+1-555\r\nTEL;PREF=1;VALUE=uri:tel:"
+                        "+1-556;ext=1\r\nADR;LABEL=\"1 A St\\nT\":;;1 A St;T;;;"));
         add("none of the fields", card("3.0", "UID:1"));
         const QStringList values[] = {
             {"Doe, Jane", "Zoë; Ñ\r\n2", ""},
@@ -287,45 +278,40 @@ private slots:
         CardEdit edit;
         std::optional<QString>* fields[] = {&edit.name, &edit.email, &edit.phone, &edit.address};
         *fields[field] = value;
+        QString got;
         QByteArray edited;
         try {
             edited = editCard(card, edit);
-        } catch (const FormatError& e) {
-            QVERIFY2(!refused.isEmpty() && e.message().contains(refused), qPrintable(e.message()));
-            return;
-        }
-        QVERIFY(refused.isEmpty());
-        Person want = readCard(card);
-        QString* texts[] = {&want.name, &want.email, &want.phone, &want.address};
-        *texts[field] = value;
-        QString got;
-        try {
             got = flat(readCard(edited));
         } catch (const FormatError& e) {
             got = e.message();
         }
+        QVERIFY2(refused.isEmpty() ? !edited.isEmpty() : got.contains(refused), qPrintable(got));
+        if (!refused.isEmpty())
+            return;
+        Person want = readCard(card);
+        QString* texts[] = {&want.name, &want.email, &want.phone, &want.address};
+        *texts[field] = value;
         QCOMPARE(got, flat(want));
 
         const QList<QByteArray> names[] = {{"FN", "N"}, {"EMAIL"}, {"TEL"}, {"ADR", "LABEL"}};
-        const bool v21 = card.contains("VERSION:2.1");
-        const QMultiMap<QByteArray, QByteArray> before = contentLines(card, v21);
-        const QMultiMap<QByteArray, QByteArray> after = contentLines(edited, v21);
-        for (const QByteArray& name : before.uniqueKeys()) {
-            QList<QByteArray> gone = before.values(name);
+        const QMultiMap<QByteArray, QByteArray> before = contentLines(card);
+        const QMultiMap<QByteArray, QByteArray> after = contentLines(edited);
+        for (const QByteArray& name : before.uniqueKeys() + after.uniqueKeys()) {
+            QList<QByteArray> gone = before.values(name), added = after.values(name);
             for (const QByteArray& line : after.values(name))
-                gone.removeOne(line);
-            const bool touched = names[field].contains(name);
-            QVERIFY2(gone.isEmpty() ||
-                         (touched && (value.isEmpty() || gone.size() == 1 || name == "LABEL")),
-                     gone.front().constData());
+                if (gone.removeOne(line))
+                    added.removeOne(line);
+            QVERIFY2((gone.isEmpty() && added.isEmpty()) ||
+                         (names[field].contains(name) &&
+                          (value.isEmpty() || gone.size() <= 1 || name == "LABEL")),
+                     (gone + added).front().constData());
+            for (const QByteArray& line : added) // 2.1: no 3.0 escapes, no bare UTF-8
+                QVERIFY2(!card.contains("VERSION:2.1") ||
+                             (!line.contains("\\,") &&
+                              std::all_of(line.begin(), line.end(), [](char c) { return c > 0; })),
+                         line.constData());
         }
-        for (const QByteArray& name : names[field])
-            for (const QByteArray& line : after.values(name))
-                QVERIFY2(
-                    !v21 || before.values(name).contains(line) ||
-                        (!line.contains("\\,") && QString::fromLatin1(line).toLatin1() == line &&
-                         !std::any_of(line.begin(), line.end(), [](char c) { return c & 0x80; })),
-                    line.constData());
     }
 
     // What the export writes the import reads back unchanged, beside a neighbour. A card's
