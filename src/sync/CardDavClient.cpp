@@ -207,7 +207,7 @@ Changes CardDavClient::listing(const QString& book, const HttpReply& reply, cons
     QSet<QString> changed, removed;
     for (const DavResponse& r : m.responses) {
         const QString href = placed(reply.url, r.href, book, what);
-        if (href.endsWith(QLatin1Char('/')))
+        if (withSlash(href) == book || href.endsWith(QLatin1Char('/')))
             continue; // the book itself, or a collection inside it
         if (r.status == 404 || r.status == 410) {
             removed.insert(href);

@@ -59,12 +59,13 @@ private slots:
         row("listing: //host", "changes", "//127.0.0.1:OTHER/book/a.vcf", nonsense);
         row("listing: ..", "changes", "/book/../x/a.vcf", nonsense);
         row("listing: %2e%2e", "changes", "/book/%2e%2E/x/a.vcf", nonsense);
+        row("listing: ..%2F", "changes", "/book/..%2Fx/a.vcf", nonsense);
         row("listing: other scheme", "changes", "https://127.0.0.1:PORT/book/a.vcf", nonsense);
         row("listing: other port", "changes", "http://127.0.0.1:OTHER/book/a.vcf", nonsense);
         row("listing: outside the book", "changes", "/x/a.vcf", nonsense);
         row("listing: CR LF in the token", "changes", "a", "0 token holds control", "1&#13;&#10;X");
         row("listing: relative", "changes", "A%3AB.vcf", "/book/A%3AB.vcf+text");
-        row("listing: a set", "changes", "/book/a.vcf a.vcf /book/%61.vcf /book/ /book/sub/",
+        row("listing: a set", "changes", "/book/a.vcf a.vcf /book/%61.vcf /book/ /book /book/sub/",
             "/book/a.vcf+text");
         row("multiget: %2E.", "fetch", "/book/%2E./x/a.vcf", nonsense);
         row("multiget: CR LF in a getetag", "fetch", "a.vcf", "0 ETag holds control", "1\r\nX");
