@@ -1,18 +1,15 @@
 // libFuzzer entry of the multistatus parser and the href resolution behind it: the bytes as an
 // answer to a request for /book/. It is read or refused with a SyncError, and each href in it
-// resolves to nothing or to its own normal form, with no empty or dot segment. Else: abort.
+// resolves to nothing or to its own normal form (so no empty or dot segment). Else: abort.
 
 #include "sync/Href.h"
 #include "sync/Multistatus.h"
 #include "sync/SyncError.h"
 
-#include <QRegularExpression>
-
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quillbox::sync;
-    static const QRegularExpression climbs(QStringLiteral("//|/\\.\\.?(/|$)"));
     try {
         const QByteArray body(reinterpret_cast<const char*>(data), qsizetype(size));
         for (const DavResponse& r : parseMultistatus(body, QStringLiteral("x")).responses) {
@@ -21,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 hrefs += property.hrefs;
             for (const QString& href : hrefs) {
                 const QString path = resolveHref(QUrl(QStringLiteral("http://h:1/book/")), href);
-                if (!path.isEmpty() && (normalHref(path) != path || path.contains(climbs)))
+                if (!path.isEmpty() && normalHref(path) != path)
                     std::abort();
             }
         }
