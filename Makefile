@@ -99,11 +99,11 @@ test-sanitizers:
 		$(call check_reports,$(SANITIZE_BUILD)/reports); exit $$status
 
 # libFuzzer on each target for its share of FUZZ_SECONDS: the load steps, the vCard and CSV
-# readers, export followed by import, and a server's multistatus answer. Each starts from its
-# seeds in fuzz/corpus/<target> and every input that once found a fault (fuzz/regressions);
-# new inputs collect in $(FUZZ_BUILD)/corpus/<target>. A crash is written to
-# $(FUZZ_BUILD)/crashes and fails the run.
-FUZZ_TARGETS = loadsteps vcard csv roundtrip multistatus
+# readers, export followed by import, a server's multistatus answer, and the card edit. Each
+# starts from its seeds in fuzz/corpus/<target> and every input that once found a fault
+# (fuzz/regressions); new inputs collect in $(FUZZ_BUILD)/corpus/<target>. A crash is written
+# to $(FUZZ_BUILD)/crashes and fails the run.
+FUZZ_TARGETS = loadsteps vcard csv roundtrip multistatus cardedit
 fuzz:
 	bash tools/deps.sh fuzz
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,5 +1,6 @@
 #include "ExchangeTargets.h"
 
+#include "exchange/CardEdit.h"
 #include "exchange/CsvReader.h"
 #include "exchange/FormatError.h"
 #include "exchange/TextFile.h"
@@ -47,8 +48,11 @@ void roundTrip(const std::uint8_t* data, std::size_t size) {
         return;
     const int format = data[0] % 3;
     const QList<QByteArray> fields = bytes(data + 1, size - 1).split('\0');
-    Person contact{{}, textFromUtf8(fields.value(0)), textFromUtf8(fields.value(1)),
-                   textFromUtf8(fields.value(2)), textFromUtf8(fields.value(3))};
+    Person contact{{},
+                   textFromUtf8(fields.value(0)),
+                   textFromUtf8(fields.value(1)),
+                   textFromUtf8(fields.value(2)),
+                   textFromUtf8(fields.value(3))};
     if (contact.name.isEmpty())
         contact.name = QStringLiteral("x"); // the import leaves out a contact without a name
     const Person neighbour{{}, QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}};
@@ -78,6 +82,35 @@ void roundTrip(const std::uint8_t* data, std::size_t size) {
     if (read.size() != 2 || !same(read[0], contact) || !same(read[1], neighbour))
         fault(QStringLiteral("the import did not give back what was exported:\n%1")
                   .arg(QString::fromUtf8(file)));
+}
+
+void editCardInput(const std::uint8_t* data, std::size_t size) {
+    const qsizetype nul = bytes(data, size).indexOf('\0');
+    if (nul < 1)
+        return;
+    const QString value = textFromUtf8(bytes(data + 1, std::size_t(nul - 1)));
+    const QByteArray card = bytes(data + nul + 1, size - std::size_t(nul) - 1);
+    try {
+        Person want = readCard(card);
+        CardEdit edit;
+        std::optional<QString>* edited[] = {&edit.name, &edit.email, &edit.phone, &edit.address};
+        QString* wanted[] = {&want.name, &want.email, &want.phone, &want.address};
+        for (int i = 0; i < 4; ++i)
+            if (data[0] & (1 << i))
+                *edited[i] = *wanted[i] = data[0] & (16 << i) ? QString() : value;
+        const QByteArray result = editCard(card, edit);
+        QString why = QStringLiteral("does not show the intended texts");
+        try {
+            const Person got = readCard(result);
+            if (got.name == want.name && got.email == want.email && got.phone == want.phone &&
+                got.address == want.address)
+                return;
+        } catch (const FormatError& e) {
+            why = e.message();
+        }
+        fault(QStringLiteral("the edited card %1:\n%2").arg(why, QString::fromUtf8(result)));
+    } catch (const FormatError&) {
+    }
 }
 
 } // namespace quillbox::fuzz

@@ -20,4 +20,9 @@ void readCsvInput(const std::uint8_t* data, std::size_t size);
 // and imported again: each field must come back as it was, line breaks as CR LF.
 void roundTrip(const std::uint8_t* data, std::size_t size);
 
+// The sync's edit of a server's card: the first byte's low four bits pick the fields edited
+// (name, e-mail, phone, address), its high four bits those cleared; then the value (UTF-8), a
+// NUL and the card. A card returned must read with the edit's texts and the card's others.
+void editCardInput(const std::uint8_t* data, std::size_t size);
+
 } // namespace quillbox::fuzz
