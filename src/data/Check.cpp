@@ -189,7 +189,8 @@ void checkByQuery(sqlite3* db, CheckReport& r) {
                                      "can read: adding a contact will fail");
 }
 
-constexpr const char* programTables = "('Addresses', 'Player', 'SyncAccount', 'SyncCards')";
+constexpr const char* programTables =
+    "('Addresses', 'Player', 'SyncAccount', 'SyncState', 'SyncCards')";
 
 void checkSchema(sqlite3* db, CheckReport& r) {
     QString error;

@@ -48,8 +48,11 @@ extern const char* const createSql;
 } // namespace quillbox::data::schema
 
 // The tables of a sync with an address-book server, made by the first sync and ignored by the
-// program: the account (one row) and one row per contact kept in step with a card.
+// program: the state (one row: whose it is, the sync token) and one row per contact kept in
+// step with a card. Older versions kept the account itself in the file; that table is only
+// ever read to name its server and user.
 namespace quillbox::data::schema::sync {
-inline constexpr const char* account = "SyncAccount";
+inline constexpr const char* state = "SyncState";
+inline constexpr const char* formerAccount = "SyncAccount";
 inline constexpr const char* cards = "SyncCards";
 } // namespace quillbox::data::schema::sync

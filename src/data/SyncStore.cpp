@@ -15,7 +15,8 @@ namespace names = schema::sync;
 // The statements name the sync's tables through Schema.h; the values are always bound.
 std::string sql(const char* text) {
     return QString::fromLatin1(text)
-        .replace(QLatin1String("$account"), QLatin1String(names::account))
+        .replace(QLatin1String("$state"), QLatin1String(names::state))
+        .replace(QLatin1String("$former"), QLatin1String(names::formerAccount))
         .replace(QLatin1String("$cards"), QLatin1String(names::cards))
         .replace(QLatin1String("$contacts"), schema::Addresses)
         .toStdString();
@@ -45,22 +46,35 @@ void bindFields(sqlite::Statement& s, int first, const ContactFields& f) {
 SyncStore::SyncStore(const QString& file) : db_(OpenDatabase(file)) {
     sqlite::Statement s(db_->handle(), "SELECT count(*) FROM sqlite_schema WHERE type = 'table' "
                                        "AND name IN (?1, ?2)");
-    s.bind(1, Value(QString::fromLatin1(names::account)));
+    s.bind(1, Value(QString::fromLatin1(names::state)));
     s.bind(2, Value(QString::fromLatin1(names::cards)));
     tablesMade_ = s.step() && s.int64(0) == 2;
 }
 
 SyncStore::~SyncStore() = default;
 
-std::optional<SyncAccount> SyncStore::account() {
+std::optional<SyncState> SyncStore::state() {
     if (!tablesMade_)
         return std::nullopt;
-    sqlite::Use s(db_->cached(sql("SELECT Url, User, PasswordCommand, AddressBook, SyncToken "
-                                  "FROM $account LIMIT 1")));
+    sqlite::Use s(db_->cached(sql("SELECT Account, SyncToken FROM $state LIMIT 1")));
     if (!s->step())
         return std::nullopt;
-    return SyncAccount{s->qtext(0), s->qtext(1), s->qtext(2), s->qtext(3),
-                       s->qtext(4)};
+    return SyncState{s->qtext(0), s->qtext(1)};
+}
+
+std::optional<FormerAccount> SyncStore::formerAccount() {
+    sqlite::Statement t(db_->handle(), "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
+                                       "name = ?1");
+    t.bind(1, Value(QString::fromLatin1(names::formerAccount)));
+    if (!t.step())
+        return std::nullopt;
+    // Its columns may be anything: the two are read as text, and nothing else is read.
+    sqlite::Statement s(db_->handle(), sql("SELECT CAST(Url AS TEXT), CAST(User AS TEXT) "
+                                           "FROM $former LIMIT 1")
+                                           .c_str());
+    if (!s.step())
+        return std::nullopt;
+    return FormerAccount{s.qtext(0), s.qtext(1)};
 }
 
 std::vector<StoredContact> SyncStore::contacts() {
@@ -88,8 +102,7 @@ void SyncStore::write(const std::function<void()>& work) {
     sqlite::WriteTransaction t(db_->handle());
     if (!tablesMade_)
         sqlite::exec(db_->handle(),
-                     sql("CREATE TABLE IF NOT EXISTS $account (Url TEXT, User TEXT, "
-                         "PasswordCommand TEXT, AddressBook TEXT, SyncToken TEXT);"
+                     sql("CREATE TABLE IF NOT EXISTS $state (Account TEXT, SyncToken TEXT);"
                          "CREATE TABLE IF NOT EXISTS $cards (Href TEXT PRIMARY KEY, "
                          "Number INTEGER NOT NULL, ETag BLOB, Name TEXT, Email TEXT, Phone TEXT, "
                          "Address TEXT, Card BLOB);")
@@ -99,20 +112,16 @@ void SyncStore::write(const std::function<void()>& work) {
     tablesMade_ = true;
 }
 
-void SyncStore::saveAccount(const SyncAccount& a) {
-    sqlite::exec(db_->handle(), sql("DELETE FROM $account").c_str());
-    sqlite::Use s(db_->cached(sql("INSERT INTO $account (Url, User, PasswordCommand, "
-                                  "AddressBook, SyncToken) VALUES (?1, ?2, ?3, ?4, ?5)")));
-    s->bind(1, Value(a.url));
-    s->bind(2, Value(a.user));
-    s->bind(3, Value(a.passwordCommand));
-    s->bind(4, Value(a.addressBook));
-    s->bind(5, Value(a.syncToken));
+void SyncStore::saveState(const SyncState& state) {
+    sqlite::exec(db_->handle(), sql("DELETE FROM $state").c_str());
+    sqlite::Use s(db_->cached(sql("INSERT INTO $state (Account, SyncToken) VALUES (?1, ?2)")));
+    s->bind(1, Value(state.account));
+    s->bind(2, Value(state.syncToken));
     s->step();
 }
 
 void SyncStore::saveSyncToken(const QString& token) {
-    sqlite::Use s(db_->cached(sql("UPDATE $account SET SyncToken = ?1")));
+    sqlite::Use s(db_->cached(sql("UPDATE $state SET SyncToken = ?1")));
     s->bind(1, Value(token));
     s->step();
 }

@@ -24,11 +24,18 @@ struct StoredContact {
     ContactFields fields;
 };
 
-// Where and as whom a file syncs. The password is never here.
-struct SyncAccount {
-    QString url, user, passwordCommand;
-    QString addressBook; // the address book's path on the server
-    QString syncToken;   // empty before the first sync and on servers without one
+// The sync's state in the file, and whose it is. The account itself (server, user, password
+// command) is the user's and lives outside the file; `account` names it, so that state made
+// with another account, or written by someone else, is never taken for this one's.
+struct SyncState {
+    QString account;   // the fingerprint of the account and address book the state belongs to
+    QString syncToken; // empty before the first sync and on servers without one
+};
+
+// What a file written by an older version says it synced with, only to be shown: such a file
+// chose its own server and password command, and neither is ever used.
+struct FormerAccount {
+    QString url, user;
 };
 
 // One contact kept in step with one card on the server.
@@ -43,7 +50,7 @@ struct SyncedCard {
 // The sync's reads and writes of the database file, through the data layer's connection, busy
 // handler and checked statements. The card is opaque bytes here.
 //
-// Reads need no tables of the sync's own: before the first sync there is no account and no
+// Reads need no tables of the sync's own: before the first sync there is no state and no
 // card. The first write makes the tables, in its own transaction, so that a sync that fails
 // before writing leaves the file as it was. Each write() is one short transaction, so the
 // program can write between two of them.
@@ -53,7 +60,8 @@ public:
     explicit SyncStore(const QString& file);
     ~SyncStore();
 
-    std::optional<SyncAccount> account();
+    std::optional<SyncState> state();
+    std::optional<FormerAccount> formerAccount();
     std::vector<StoredContact> contacts();
     std::vector<SyncedCard> cards();
 
@@ -62,7 +70,7 @@ public:
     void write(const std::function<void()>& work);
 
     // Within write():
-    void saveAccount(const SyncAccount& account);
+    void saveState(const SyncState& state);
     void saveSyncToken(const QString& token);
     std::int64_t addContact(const ContactFields& fields);
     void updateContact(std::int64_t number, const ContactFields& fields);

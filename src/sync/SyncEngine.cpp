@@ -6,6 +6,7 @@
 #include "exchange/CardEdit.h"
 #include "exchange/FormatError.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
@@ -272,7 +273,7 @@ public:
             say_(c);
     }
 
-    void run(const QString& book, const data::SyncAccount& account, bool forget);
+    void run(const QString& book, const data::SyncState& state, bool forget);
 
 private:
     data::SyncStore& store_;
@@ -282,7 +283,7 @@ private:
     QElapsedTimer sinceFlush_;
 };
 
-void Run::run(const QString& book, const data::SyncAccount& account, bool forget) {
+void Run::run(const QString& book, const data::SyncState& state, bool forget) {
     sinceFlush_.start();
     // Reading both sides; nothing is written before all of it has gone well.
     std::vector<SyncedCard> rows = forget ? std::vector<SyncedCard>{} : store_.cards();
@@ -290,7 +291,7 @@ void Run::run(const QString& book, const data::SyncAccount& account, bool forget
         std::any_of(rows.begin(), rows.end(), [](const SyncedCard& r) { return r.etag.isEmpty(); });
     // An upload cut short shows in a full list only: a list of changes cannot tell a card that
     // never arrived.
-    Changes changes = dav_.changesSince(book, pending ? QString() : account.syncToken);
+    Changes changes = dav_.changesSince(book, pending ? QString() : state.syncToken);
 
     QHash<QString, qsizetype> rowOf;
     QSet<std::int64_t> synced;
@@ -333,16 +334,12 @@ void Run::run(const QString& book, const data::SyncAccount& account, bool forget
     }
 
     // A sync with nothing to do writes nothing at all.
-    const data::SyncAccount now{account.url, account.user, account.passwordCommand, book,
-                                forget ? QString() : account.syncToken};
-    const auto stored = store_.account();
-    if (forget || !stored || stored->url != now.url || stored->user != now.user ||
-        stored->passwordCommand != now.passwordCommand || stored->addressBook != now.addressBook)
+    const data::SyncState& now = state;
+    if (forget)
         store_.write([&] {
-            if (forget)
-                for (const SyncedCard& r : store_.cards())
-                    store_.deleteCard(r.href);
-            store_.saveAccount(now);
+            for (const SyncedCard& r : store_.cards())
+                store_.deleteCard(r.href);
+            store_.saveState(now);
         });
 
     // Contacts synced before.
@@ -425,10 +422,8 @@ void Run::run(const QString& book, const data::SyncAccount& account, bool forget
     flush();
 }
 
-bool sameServer(const QUrl& a, const QUrl& b) {
-    return a.scheme() == b.scheme() && a.host() == b.host() &&
-           a.port(a.scheme() == QLatin1String("https") ? 443 : 80) ==
-               b.port(b.scheme() == QLatin1String("https") ? 443 : 80);
+int defaultPort(const QUrl& url) {
+    return url.scheme() == QLatin1String("https") ? 443 : 80;
 }
 
 QString withSlash(QString path) {
@@ -443,44 +438,37 @@ SyncEngine::SyncEngine(data::SyncStore& store, SyncSettings settings, Say say)
     : store_(store), settings_(std::move(settings)), say_(std::move(say)) {}
 
 SyncCounts SyncEngine::run() {
-    const data::SyncAccount stored = store_.account().value_or(data::SyncAccount{});
-    data::SyncAccount account = stored;
-    if (!settings_.url.isEmpty())
-        account.url = settings_.url;
-    if (!settings_.user.isEmpty())
-        account.user = settings_.user;
-    if (!settings_.passwordCommand.isEmpty())
-        account.passwordCommand = settings_.passwordCommand;
-    if (account.url.isEmpty() || account.user.isEmpty())
-        throw SyncError(QStringLiteral("the first sync of a file needs --url and --user"));
-    const QUrl url(account.url);
+    if (settings_.url.isEmpty() || settings_.user.isEmpty())
+        throw SyncError(QStringLiteral("no account to sync with: give --url and --user"),
+                        SyncError::Kind::NeedsUser);
+    const QUrl url(settings_.url);
     if (!url.isValid() || url.host().isEmpty() ||
         (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
-        throw SyncError(QStringLiteral("%1 is not an http:// or https:// address").arg(account.url));
+        throw SyncError(QStringLiteral("%1 is not an http:// or https:// address")
+                            .arg(url.toDisplayString(QUrl::RemoveUserInfo)),
+                        SyncError::Kind::NeedsUser);
 
-    HttpClient http(account.user, settings_.password, settings_.caFile);
+    HttpClient http(settings_.user, settings_.password, settings_.caFile);
     http.beforeRequest = beforeRequest;
     http.warn = say_;
     CardDavClient dav(http, url);
 
-    const bool sameAccount = !stored.addressBook.isEmpty() && stored.user == account.user &&
-                             sameServer(QUrl(stored.url), url);
-    QString book = sameAccount && settings_.addressBook.isEmpty() ? stored.addressBook : QString();
+    QString book = settings_.book;
     if (book.isEmpty()) {
         const std::vector<AddressBook> books = dav.findAddressBooks();
         QStringList names;
         for (const AddressBook& b : books) {
             names << QStringLiteral("  %1 (%2)").arg(b.name, b.path);
             if (!settings_.addressBook.isEmpty() &&
-                (b.name == settings_.addressBook ||
-                 b.path == withSlash(settings_.addressBook)))
+                (b.name == settings_.addressBook || b.path == withSlash(settings_.addressBook)))
                 book = b.path;
         }
         if (book.isEmpty() && settings_.addressBook.isEmpty() && books.size() == 1)
             book = books.front().path;
         if (book.isEmpty() && books.empty())
             throw SyncError(QStringLiteral("%1 has no address book for %2")
-                                .arg(url.toDisplayString(), account.user));
+                                .arg(url.toDisplayString(QUrl::RemoveUserInfo), settings_.user),
+                            SyncError::Kind::NeedsUser);
         if (book.isEmpty())
             throw SyncError(
                 (settings_.addressBook.isEmpty()
@@ -488,16 +476,30 @@ SyncCounts SyncEngine::run() {
                                       "--addressbook NAME:\n")
                      : QStringLiteral("there is no address book %1; the server has:\n")
                            .arg(quoted(settings_.addressBook))) +
-                names.join(QLatin1Char('\n')));
+                    names.join(QLatin1Char('\n')),
+                SyncError::Kind::NeedsUser);
     }
-    // Another address book: what was paired with the old one means nothing to it.
-    const bool forget = !stored.addressBook.isEmpty() && !(sameAccount && book == stored.addressBook);
-    if (forget)
-        say_(QStringLiteral("this file was kept in step with %1 on %2; from now on it is %3")
-                 .arg(stored.addressBook, stored.url, book));
     dav.chooseBook(book);
+    if (bookChosen)
+        bookChosen(book);
+    // The state is trusted only when it was made with this account and book: the owner's
+    // fingerprint covers the server, the user, the book and the remembered account's own key.
+    const QString owner = QString::fromLatin1(
+        QCryptographicHash::hash(QStringList{url.scheme(), url.host().toLower(),
+                                             QString::number(url.port(defaultPort(url))),
+                                             settings_.user, book, settings_.accountKey}
+                                     .join(QChar(0))
+                                     .toUtf8(),
+                                 QCryptographicHash::Sha256)
+            .toHex());
+    const auto stored = store_.state();
+    const bool forget = !stored || stored->account != owner;
+    if (forget && !store_.cards().empty())
+        say_(QStringLiteral("the sync state in this file is not this account's: its contacts "
+                            "and the address book's cards are matched afresh, by name and "
+                            "e-mail; nothing is deleted"));
     Run run(store_, dav, say_);
-    run.run(book, account, forget);
+    run.run(book, {owner, forget ? QString() : stored->syncToken}, forget);
     return run.counts;
 }
 

@@ -11,12 +11,16 @@
 
 namespace quillbox::sync {
 
-// What the command line gives; empty texts fall back to what the file remembers.
+// The account to sync with, whole: nothing of it comes from the file.
 struct SyncSettings {
-    QString url, user, passwordCommand;
-    QString addressBook; // a display name or a path, to pick one of several
+    QString url, user;
+    QString passwordCommand; // the tool's, to find the password; the engine never runs it
+    QString addressBook;     // a display name or a path, to pick one of several
     QString password;
     QString caFile;
+    QString book;       // the address book's path found before; empty: find it
+    QString accountKey; // the remembered account's own key, part of the state's owner
+    bool allowDeletions = false;
 };
 
 struct SyncCounts {
@@ -51,6 +55,9 @@ public:
     // Called before every HTTP request with its number; a test throws from it to stop the
     // sync there, as a kill would.
     std::function<void(int)> beforeRequest;
+
+    // Called with the address book's path once it is known, before anything is written.
+    std::function<void(const QString&)> bookChosen;
 
 private:
     data::SyncStore& store_;

@@ -41,12 +41,15 @@ class tst_Sync : public QObject {
     std::optional<RadicaleServer> server;
     std::optional<ScratchDatabase> file;
     QStringList said;
+    QString found; // the address book, remembered as the tool remembers it with the account
 
     sync::SyncCounts run(const QUrl& url, const QString& password = RadicaleServer::password,
                          std::function<void(int)> hook = {}) {
         data::SyncStore store(file->path());
-        sync::SyncEngine engine(store, {url.toString(), RadicaleServer::user, {}, {}, password, {}},
-                                [this](const QString& line) { said << line; });
+        sync::SyncEngine engine(
+            store, {url.toString(), RadicaleServer::user, {}, {}, password, {}, found, {}, false},
+            [this](const QString& line) { said << line; });
+        engine.bookChosen = [this](const QString& b) { found = b; };
         engine.beforeRequest = std::move(hook);
         return engine.run();
     }
@@ -101,6 +104,7 @@ private slots:
                  201);
         file.emplace();
         said.clear();
+        found.clear();
     }
     void cleanup() {
         server.reset();

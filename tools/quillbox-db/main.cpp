@@ -11,14 +11,19 @@
 #include "Version.h"
 #include "data/Check.h"
 #include "data/Connection.h"
+#include "data/EngineError.h"
 #include "data/SampleContacts.h"
 #include "platform/Posix.h"
+#include "platform/ProcessPrivacy.h"
+#include "sync/Account.h"
+#include "sync/SyncError.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QUrl>
 
 #include <csignal>
 #include <cstdint>
@@ -31,7 +36,16 @@ using quillbox::data::SampleContacts;
 using quillbox::tools::NewDatabase;
 using quillbox::tools::ToolError;
 
-enum Exit { Success = 0, Failure = 1, Usage = 2, Busy = 3 };
+enum Exit {
+    Success = 0,
+    Failure = 1,
+    Usage = 2,
+    Busy = 3,
+    TryLater = 4,
+    SyncRunning = 5,
+    NeedsUser = 6,
+    NotAllSynced = 7
+};
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
@@ -350,7 +364,8 @@ int runCheck(const QStringList& arguments) {
         QStringLiteral(
             "Checks that Quillbox can use DATABASE: that SQLite finds it sound, that it has the "
             "tables, fields and settings record the program needs, and that the program can load "
-            "every contact. Ends with status 0 when the program can use the file, 1 when it cannot, "
+            "every contact. Ends with status 0 when the program can use the file, 1 when it "
+            "cannot, "
             "and 3 when another program holds it locked, so that it could not be checked; try "
             "again later. Warnings tell of things the program copes with."));
     QCommandLineParser& parser = command.parser;
@@ -375,8 +390,8 @@ int runCheck(const QStringList& arguments) {
     QTextStream out(stdout);
     out << QStringLiteral("%1 %2\n").arg(
         shown(files.front()), report.usable() ? QStringLiteral("can be used by Quillbox.")
-                              : report.busy ? QStringLiteral("cannot be checked now:")
-                                            : QStringLiteral("cannot be used by Quillbox:"));
+                              : report.busy   ? QStringLiteral("cannot be checked now:")
+                                              : QStringLiteral("cannot be used by Quillbox:"));
     for (const QString& p : report.problems)
         out << "problem: " << p << '\n';
     for (const QString& w : report.warnings)
@@ -418,27 +433,47 @@ int runBackup(const QStringList& arguments) {
     return Success;
 }
 
+// The sync's statuses, for a timer to act on.
+const QString syncStatuses = QStringLiteral(
+    "Exit status:\n"
+    "  0  both sides agree\n"
+    "  1  the sync failed (a fault of the file, the server's answers or the system)\n"
+    "  2  the command line is wrong\n"
+    "  3  another program held the file locked; try again later\n"
+    "  4  the server is out of reach, busy or too slow; try again later\n"
+    "  5  another sync of this file is running\n"
+    "  6  it needs you: the password was refused, the certificate does not verify, no account "
+    "is set up, or it would delete more than it may unasked (--allow-deletions)\n"
+    "  7  some cards could not be synced (named above); the next sync tries them again\n");
+
 int runSync(const QStringList& arguments) {
     using namespace quillbox::tools;
-    Command sync("sync", QStringLiteral(
-        "Keeps the contacts of DATABASE in step with an address book on a CardDAV server, both "
-        "ways: what was added, changed or deleted on either side since the last sync goes to "
-        "the other. Where both changed the same text, the server's wins and the replaced one "
-        "is told; an edit beats a deletion. The first sync needs --url and --user; the file "
-        "remembers them and --password-command. The password comes from "
-        "QUILLBOX_SYNC_PASSWORD, else from the password command, else it is asked for on the "
-        "terminal; it is never stored. Ends with status 0 when both sides agree."));
+    using quillbox::sync::SyncError;
+    Command sync(
+        "sync",
+        QStringLiteral(
+            "Keeps the contacts of DATABASE in step with an address book on a CardDAV server, both "
+            "ways: what was added, changed or deleted on either side since the last sync goes to "
+            "the other. Where both changed the same text, the server's wins and the replaced one "
+            "is told; an edit beats a deletion. The first sync needs --url and --user; your "
+            "configuration (%1) remembers them with --password-command, --ca and the address "
+            "book, for this DATABASE. Nothing in the file chooses a server or a command. The "
+            "password comes from QUILLBOX_SYNC_PASSWORD, else from the password command, else it "
+            "is asked for on the terminal; it is never stored.")
+            .arg(quillbox::sync::Accounts().fileName()));
     QCommandLineParser& parser = sync.parser;
     const QString& self = sync.self;
     const QCommandLineOption url(QStringLiteral("url"),
-                                 QStringLiteral("The server, or the address book itself."),
+                                 QStringLiteral("The server, or the address book itself; "
+                                                "without a user name or password in it."),
                                  QStringLiteral("URL"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("The user name."),
                                   QStringLiteral("NAME"));
     const QCommandLineOption command(
         QStringLiteral("password-command"),
-        QStringLiteral("A command whose first line of output is the password, run without a "
-                       "shell, e.g. 'secret-tool lookup service quillbox'."),
+        QStringLiteral("A command whose first line of output is the password, split into words "
+                       "as a shell would ('...', \"...\", \\) but run without one, e.g. "
+                       "'secret-tool lookup service quillbox'."),
         QStringLiteral("CMD"));
     const QCommandLineOption book(
         QStringLiteral("addressbook"),
@@ -448,30 +483,85 @@ int runSync(const QStringList& arguments) {
                                 QStringLiteral("A certificate (PEM or DER) to trust besides the "
                                                "system's, for a server with one of its own."),
                                 QStringLiteral("FILE"));
-    parser.addOptions({url, user, command, book, ca});
+    const QCommandLineOption allowDeletions(
+        QStringLiteral("allow-deletions"),
+        QStringLiteral("Makes a sync that deletes more than half of the contacts on one side "
+                       "(and more than 10); without it such a sync stops unwritten."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("Prints the counts only, no contact's name or "
+                                                  "text."));
+    parser.addOptions({url, user, command, book, ca, allowDeletions, quiet});
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                  QStringLiteral("The database to sync, e.g. senha.scc."));
-    if (const int status = sync.parse(arguments); status >= 0)
-        return status;
+    QStringList argv = arguments;
+    argv.prepend(self);
+    if (!parser.parse(argv))
+        return usageError(parser.errorText(), self);
+    if (parser.isSet(sync.help))
+        return showHelp(parser, self, QLatin1Char('\n') + syncStatuses);
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1 || files.front().isEmpty())
         return usageError(QStringLiteral("sync takes one DATABASE."), self);
-    quillbox::sync::SyncSettings settings;
-    settings.url = parser.value(url);
-    settings.user = parser.value(user);
-    settings.passwordCommand = parser.value(command);
-    settings.addressBook = parser.value(book);
-    settings.caFile = parser.value(ca);
+    // The URL is not echoed: it may hold a password.
+    if (!QUrl(parser.value(url)).userInfo().isEmpty())
+        return usageError(QStringLiteral("--url holds a user name or password, which are not "
+                                         "kept there: give the user with --user and the password "
+                                         "through --password-command, QUILLBOX_SYNC_PASSWORD or "
+                                         "the terminal's prompt."),
+                          self);
+    for (const auto& option : {url, user, command, book, ca})
+        if (parser.isSet(option) && parser.value(option).isEmpty())
+            return usageError(QStringLiteral("--%1 needs a value.").arg(option.names().front()),
+                              self);
+    try {
+        quillbox::sync::splitCommand(parser.value(command));
+    } catch (const SyncError& e) {
+        return usageError(e.message() + QLatin1Char('.'), self);
+    }
+    SyncOptions options;
+    options.url = parser.value(url);
+    options.user = parser.value(user);
+    options.passwordCommand = parser.value(command);
+    options.addressBook = parser.value(book);
+    options.caFile = parser.value(ca);
+    options.allowDeletions = parser.isSet(allowDeletions);
+    options.quiet = parser.isSet(quiet);
     QTextStream out(stdout);
-    if (!syncFile(files.front(), settings, out))
-        return complain(QStringLiteral("the two sides do not agree yet; run the sync again"),
-                        Failure);
-    return Success;
+    const QString file = files.front();
+    try {
+        switch (syncFile(file, options, out)) {
+        case SyncOutcome::Agreed:
+            return Success;
+        case SyncOutcome::NotAllSynced:
+            return complain(QStringLiteral("some cards could not be synced; the next sync tries "
+                                           "them again"),
+                            NotAllSynced);
+        case SyncOutcome::AnotherRunning:
+            return complain(QStringLiteral("another sync of %1 is running; this one did nothing")
+                                .arg(shown(file)),
+                            SyncRunning);
+        case SyncOutcome::FileBusy:
+            break;
+        }
+    } catch (const SyncError& e) {
+        using Kind = SyncError::Kind;
+        return complain(e.message(), e.kind() == Kind::TryLater    ? TryLater
+                                     : e.kind() == Kind::NeedsUser ? NeedsUser
+                                                                   : Failure);
+    } catch (const quillbox::data::EngineError& e) {
+        if (!quillbox::data::error::busy(e.number()))
+            throw;
+    }
+    return complain(QStringLiteral("%1 is busy: another program holds it locked; try again later")
+                        .arg(shown(file)),
+                    Busy);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // A sync holds the password in memory: no core file or debugger may see it.
+    quillbox::platform::keepMemoryPrivate();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(tool);
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
@@ -502,7 +592,8 @@ int main(int argc, char* argv[]) {
                        "wrong.\n"
                        "  backup DATABASE DEST\n"
                        "                 Copies the file safely, even while Quillbox runs.\n"
-                       "  sync DATABASE [--url URL --user NAME] [--password-command CMD]\n"
+                       "  sync DATABASE [--url URL --user NAME] [--password-command CMD] "
+                       "[--quiet]\n"
                        "                 Keeps the contacts in step with a CardDAV address "
                        "book.\n");
 
