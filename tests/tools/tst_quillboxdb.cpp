@@ -483,11 +483,14 @@ void TestQuillboxDb::check() {
     else
         expectFailure(r, exitCode == 3 ? "busy" : "cannot be used by Quillbox", exitCode);
     if (exitCode == 1 && damage != QLatin1String("uri") &&
-        damage != QLatin1String("missing")) { // import refuses it in the same words
+        damage != QLatin1String("missing")) { // import and sync refuse it in the same words
         write(dir.filePath("in.vcf"), vcard("FN:New, One"));
         const QString problem =
             r.out.section(QStringLiteral("problem: "), 1, 1).section('\n', 0, 0);
         expectFailure(runTool({"import", "in.vcf", "--into", "senha.scc"}, dir.path()), problem);
+        expectFailure(runTool({"sync", "senha.scc", "--url", "http://127.0.0.1:1/", "--user", "u"},
+                              dir.path()),
+                      problem);
     }
 }
 

@@ -97,9 +97,6 @@ private slots:
             << former << false << "secret" << 6 << "--url URL --user NAME";
         QTest::newRow("former settings, no password") << former << true << "" << 6 << "no password";
         QTest::newRow("former settings, an account") << former << true << "secret" << 0 << "";
-        QTest::newRow("trigger") << "CREATE TRIGGER t AFTER INSERT ON Addresses BEGIN SELECT 1; "
-                                    "END;"
-                                 << true << "secret" << 1 << "the trigger 't'";
     }
 
     // Nothing the file holds runs or is contacted: not its command, not its server.
