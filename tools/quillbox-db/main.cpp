@@ -442,8 +442,8 @@ const QString syncStatuses = QStringLiteral(
     "  3  another program held the file locked; try again later\n"
     "  4  the server is out of reach, busy or too slow; try again later\n"
     "  5  another sync of this file is running\n"
-    "  6  it needs you: the password was refused, the certificate does not verify, no account "
-    "is set up, or it would delete more than it may unasked (--allow-deletions)\n"
+    "  6  it needs you: the password was refused, the certificate does not verify, no\n"
+    "     account is set up, or it would delete more than it may unasked (--allow-deletions)\n"
     "  7  some cards could not be synced (named above); the next sync tries them again\n");
 
 int runSync(const QStringList& arguments) {
