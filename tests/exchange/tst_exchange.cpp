@@ -229,7 +229,7 @@ private slots:
         }
         add("2.1 soft breaks, blank line ending one, encoded LABEL, PREFs",
             card("2.1", "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=91o;J=\r\no\r\n"
-                        "FN;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:J=\r\no =C3=91o\r\n"
+                        "FN;ENCODING=QUOTED-PRINTABLE;CHARSET=ISO-8859-1:J=\r\no =D1o\r\n"
                         "TEL;WORK:555-1234, ext. 2\r\nTEL;PREF;CELL:555-9\r\nEMAIL:a@x\r\n"
                         "EMAIL;PREF=2;PREF=1:b@x\r\nEMAIL;PREF=1:c@x\r\n"
                         "NOTE;QUOTED-PRINTABLE:one=0D=0A=\r\n\r\nADR;WORK:;;1 A St;Town;;1;\r\n"
@@ -256,6 +256,8 @@ private slots:
                 for (const QString& value : values[field])
                     QTest::addRow("%s, field %d = '%s'", tag.constData(), field, qPrintable(value))
                         << text << field << value << QString();
+        QTest::newRow("2.1 soft line break before END:VCARD in the value")
+            << card("2.1", "EMAIL:x") << 1 << "é" + QString(23, 'a') + "END:VCARD" << QString();
         QTest::newRow("2.1 street a backslash before ';' cannot say")
             << card("2.1", "FN:x") << 3 << "C:\\;x"
             << "would not show the address";
