@@ -54,7 +54,7 @@ struct ContentLine {
     // Its physical lines exactly as written (only their ends become "\r\n"), blank lines inside
     // it included; kept only when ContentLines is asked to.
     QByteArray raw;
-    bool softBreaks = false; // whether quoted-printable soft line breaks joined lines here
+    bool softBreaks = false; // whether soft line breaks were in effect where it stood
 };
 
 // Whether quoted-printable soft line breaks (a '=' ending a line of a value whose ENCODING says
@@ -72,7 +72,8 @@ private:
 // The content lines of a file's text (see textBytes). A line end is "\n", "\r\n" or "\r";
 // carriage returns in a row before a "\n", which some writers double, end one line. A line
 // starting with a blank or a tab continues the one before (the blank goes); a blank line
-// between content lines is passed over. No input costs more than a pass over it.
+// between content lines is passed over. No input costs more than a pass over it. `text` is
+// read where it lies, so it must outlive the ContentLines.
 class ContentLines {
 public:
     ContentLines(const QByteArray& text, bool keepRaw, const ProgressReport& progress = {})
