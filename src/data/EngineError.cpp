@@ -12,6 +12,10 @@ bool error::busy(int number) {
     return (number & 0xff) == SQLITE_BUSY || (number & 0xff) == SQLITE_LOCKED;
 }
 
+bool error::valueRefused(int number) {
+    return (number & 0xff) == SQLITE_TOOBIG || (number & 0xff) == SQLITE_CONSTRAINT;
+}
+
 bool error::notADatabase(int number) {
     return (number & 0xff) == SQLITE_NOTADB;
 }

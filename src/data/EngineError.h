@@ -27,6 +27,9 @@ inline constexpr int NotAFile = 3044;              // a folder or device where t
 // file is no database (SQLITE_NOTADB).
 bool busy(int number);
 bool notADatabase(int number);
+// The file refuses the value written (over the length limit, against a constraint); another
+// value may still go in, unlike after a full disk or a lost lock.
+bool valueRefused(int number);
 } // namespace error
 
 // A failure of the database engine: a number and a description for the user. Windows never

@@ -1,7 +1,9 @@
 #include "SyncEngine.h"
 
+#include "Href.h"
 #include "SyncError.h"
 
+#include "data/EngineError.h"
 #include "data/Schema.h"
 #include "exchange/CardEdit.h"
 #include "exchange/FormatError.h"
@@ -13,6 +15,7 @@
 #include <QUuid>
 
 #include <array>
+#include <utility>
 #include <optional>
 
 namespace quillbox::sync {
@@ -59,23 +62,25 @@ struct ServerCard {
     ContactFields fields;
 };
 
+// The form in which two spellings of one href compare equal: the file may hold another than
+// the listing, as written before, or by hand.
+QString keyOf(const QString& href) { return normalHref(href); }
+
+// The deletion guard asks first when more than half, and more than this many, would go.
+constexpr qsizetype deletionsAsked = 10;
+
 class Run {
 public:
-    Run(data::SyncStore& store, CardDavClient& dav, const SyncEngine::Say& say)
-        : store_(store), dav_(dav), say_(say) {}
+    Run(data::SyncStore& store, CardDavClient& dav, const SyncEngine::Say& say, bool allowDeletions)
+        : store_(store), dav_(dav), say_(say), allowDeletions_(allowDeletions) {}
 
     SyncCounts counts;
 
     // The four texts of a server card as the file would hold them: read by the import's rules
-    // and cut to the program's limits (told once, when the card first comes).
-    ContactFields fieldsOf(const QByteArray& card, const QString& href, bool tell) {
-        exchange::Person p;
-        try {
-            p = exchange::readCard(card);
-        } catch (const exchange::FormatError& e) {
-            throw SyncError(QStringLiteral("the card %1 on the server is not a valid vCard: %2")
-                                .arg(href, e.message()));
-        }
+    // and cut to the program's limits (told once, when the card first comes). A FormatError
+    // when the card cannot be read.
+    ContactFields fieldsOf(const QByteArray& card, bool tell) {
+        const exchange::Person p = exchange::readCard(card);
         ContactFields f{p.name, p.email, p.phone, p.address};
         for (int i = 0; i < fieldCount; ++i)
             if (exchange::cutToLimit(field(f, i), fieldLimits[static_cast<size_t>(i)]) && tell)
@@ -89,7 +94,13 @@ public:
         const Card c = dav_.get(href);
         if (c.href.isEmpty())
             return {ServerCard::Gone, {}, {}, {}};
-        return {ServerCard::Changed, c.etag, c.data, fieldsOf(c.data, href, false)};
+        return {ServerCard::Changed, c.etag, c.data, fieldsOf(c.data, false)};
+    }
+
+    // Left for the next sync, which tries again as the token stays where it was.
+    void skip(const QString& why) {
+        ++counts.skipped;
+        say_(QStringLiteral("not synced: %1; the next sync tries again").arg(why));
     }
 
     // Both sides' changes since `base`: the server's where both changed a field.
@@ -125,47 +136,88 @@ public:
         }
         ContactFields agreed;
         try {
-            agreed = fieldsOf(stored, row.href, false);
-        } catch (const SyncError&) {
-            agreed = fieldsOf(card, row.href, false);
+            agreed = fieldsOf(stored, false);
+        } catch (const exchange::FormatError&) {
+            agreed = fieldsOf(card, false);
         }
         row.etag = etag;
         row.card = stored;
         row.agreed = agreed;
         const bool changeHere = here && agreed != *here;
-        later([this, row, changeHere] {
-            store_.saveCard(row);
-            if (changeHere)
-                store_.updateContact(row.number, row.agreed);
-        });
-        if (changeHere) {
-            ++counts.changedHere;
-            say_(QStringLiteral("here: changed %1").arg(quoted(agreed.name)));
-        }
+        later(
+            quoted(agreed.name),
+            [this, row, changeHere] {
+                store_.saveCard(row);
+                if (changeHere)
+                    store_.updateContact(row.number, row.agreed);
+            },
+            [this, changeHere, name = quoted(agreed.name)] {
+                if (changeHere) {
+                    ++counts.changedHere;
+                    say_(QStringLiteral("here: changed %1").arg(name));
+                }
+            });
         return true;
     }
 
     // A write that can wait: what it records is found again by a run after a kill (a card the
     // server has is listed; a change here is still a change). Gathered into few transactions,
-    // since each costs a flush to disk.
-    void later(std::function<void()> write) {
-        later_.push_back(std::move(write));
+    // since each costs a flush to disk; `done` tells it once it is in the file.
+    void later(const QString& name, std::function<void()> write, std::function<void()> done = {}) {
+        later_.push_back({name, std::move(write), std::move(done)});
         if (later_.size() >= 500 || sinceFlush_.elapsed() > 5000)
             flush();
     }
 
     void flush() {
-        if (!later_.empty())
-            store_.write([&] {
-                for (const auto& write : later_)
-                    write();
-            });
-        later_.clear();
+        std::vector<Write> writes = std::exchange(later_, {});
         sinceFlush_.restart();
+        if (writes.empty())
+            return;
+        try {
+            store_.write([&] {
+                for (const Write& w : writes)
+                    w.write();
+            });
+        } catch (const data::EngineError& e) {
+            if (!data::error::valueRefused(e.number()))
+                throw;
+            // One value the file refuses (a card over its length limit) must not keep the
+            // others out: each on its own, and the refused one is left for the next sync.
+            for (Write& w : writes)
+                try {
+                    store_.write(w.write);
+                } catch (const data::EngineError& refused) {
+                    if (!data::error::valueRefused(refused.number()))
+                        throw;
+                    skip(QStringLiteral("%1 cannot be stored here: %2")
+                             .arg(w.name, refused.description()));
+                    w.done = nullptr;
+                }
+        }
+        for (const Write& w : writes)
+            if (w.done)
+                w.done();
     }
 
-    // Brings one synced contact and its card into step.
+    // Brings one synced contact and its card into step. A card that cannot be read, or an
+    // edit it cannot take, leaves both sides as they are.
     void settle(SyncedCard s, ServerCard server, std::optional<ContactFields> here) {
+        try {
+            if (settleOnce(s, server, here))
+                return;
+        } catch (const exchange::FormatError& e) {
+            skip(QStringLiteral("%1 (%2) on the server: %3")
+                     .arg(quoted(here ? here->name : s.agreed.name), s.href, e.message()));
+            return;
+        }
+        ++counts.unresolved;
+        say_(QStringLiteral("not in step: %1 kept changing on the server; run the sync again")
+                 .arg(quoted(s.agreed.name)));
+    }
+
+    // False when the card kept changing under every attempt.
+    bool settleOnce(SyncedCard& s, ServerCard& server, const std::optional<ContactFields>& here) {
         for (int attempt = 0; attempt < 4; ++attempt) {
             const QString name = quoted(here ? here->name : s.agreed.name);
             switch (server.kind) {
@@ -176,18 +228,17 @@ public:
                         server = fetchOne(s.href);
                         continue;
                     }
-                    later([this, href = s.href] { store_.deleteCard(href); });
+                    later(name, [this, href = s.href] { store_.deleteCard(href); });
                     ++counts.deletedThere;
                     say_(QStringLiteral("server: deleted %1").arg(name));
-                    return;
+                    return true;
                 }
                 if (*here == s.agreed)
-                    return;
-                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), s.etag,
-                           here)) {
+                    return true;
+                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), s.etag, here)) {
                     ++counts.changedThere;
                     say_(QStringLiteral("server: changed %1").arg(name));
-                    return;
+                    return true;
                 }
                 server = fetchOne(s.href);
                 continue;
@@ -196,40 +247,52 @@ public:
                     s.etag = server.etag;
                     s.card = server.data;
                     s.agreed = server.fields;
-                    later([this, s]() mutable {
-                        s.number = store_.addContact(s.agreed);
-                        store_.saveCard(s);
-                    });
-                    ++counts.addedHere;
-                    say_(QStringLiteral("here: added %1 again, as the server changed it")
-                             .arg(quoted(server.fields.name)));
-                    return;
+                    const QString again = quoted(server.fields.name);
+                    later(
+                        again,
+                        [this, s]() mutable {
+                            s.number = store_.addContact(s.agreed);
+                            store_.saveCard(s);
+                        },
+                        [this, again] {
+                            ++counts.addedHere;
+                            say_(QStringLiteral("here: added %1 again, as the server changed it")
+                                     .arg(again));
+                        });
+                    return true;
                 }
                 QStringList conflicts;
                 const ContactFields merged = merge(s.agreed, *here, server.fields, conflicts);
-                s.etag = server.etag;
-                s.card = server.data;
                 if (merged == server.fields) {
+                    s.etag = server.etag;
+                    s.card = server.data;
                     s.agreed = merged;
-                    later([this, s, changeHere = merged != *here] {
-                        if (changeHere)
-                            store_.updateContact(s.number, s.agreed);
-                        store_.saveCard(s);
-                    });
-                    tell(conflicts);
-                    if (merged != *here) {
-                        ++counts.changedHere;
-                        say_(QStringLiteral("here: changed %1").arg(quoted(merged.name)));
-                    }
-                    return;
+                    const bool changeHere = merged != *here;
+                    later(
+                        quoted(merged.name),
+                        [this, s, changeHere] {
+                            if (changeHere)
+                                store_.updateContact(s.number, s.agreed);
+                            store_.saveCard(s);
+                        },
+                        [this, conflicts, changeHere, name = quoted(merged.name)] {
+                            tell(conflicts);
+                            if (changeHere) {
+                                ++counts.changedHere;
+                                say_(QStringLiteral("here: changed %1").arg(name));
+                            }
+                        });
+                    return true;
                 }
                 const QByteArray card =
                     exchange::editCard(server.data, editOf(server.fields, merged));
+                s.etag = server.etag;
+                s.card = server.data;
                 if (upload(s, card, server.etag, here)) {
                     tell(conflicts);
                     ++counts.changedThere;
                     say_(QStringLiteral("server: changed %1").arg(quoted(merged.name)));
-                    return;
+                    return true;
                 }
                 server = fetchOne(s.href);
                 continue;
@@ -238,17 +301,21 @@ public:
                 // Gone there: unchanged here, it goes here too; changed here (or never yet
                 // uploaded), it goes up again.
                 if (!here) {
-                    later([this, href = s.href] { store_.deleteCard(href); });
-                    return;
+                    later(name, [this, href = s.href] { store_.deleteCard(href); });
+                    return true;
                 }
                 if (!s.etag.isEmpty() && *here == s.agreed) {
-                    later([this, s] {
-                        store_.deleteContact(s.number);
-                        store_.deleteCard(s.href);
-                    });
-                    ++counts.deletedHere;
-                    say_(QStringLiteral("here: deleted %1").arg(name));
-                    return;
+                    later(
+                        name,
+                        [this, s] {
+                            store_.deleteContact(s.number);
+                            store_.deleteCard(s.href);
+                        },
+                        [this, name] {
+                            ++counts.deletedHere;
+                            say_(QStringLiteral("here: deleted %1").arg(name));
+                        });
+                    return true;
                 }
                 if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), {}, here)) {
                     ++counts.addedThere;
@@ -256,15 +323,13 @@ public:
                              ? QStringLiteral("server: added %1").arg(name)
                              : QStringLiteral("server: added %1 again, as it was changed here")
                                    .arg(name));
-                    return;
+                    return true;
                 }
                 server = fetchOne(s.href);
                 continue;
             }
         }
-        ++counts.unresolved;
-        say_(QStringLiteral("not in step: %1 kept changing on the server; run the sync again")
-                 .arg(quoted(s.agreed.name)));
+        return false;
     }
 
     void tell(const QStringList& conflicts) {
@@ -276,12 +341,50 @@ public:
     void run(const QString& book, const data::SyncState& state, bool forget);
 
 private:
+    // Stops before any write when the sync would delete more than the guard lets through.
+    void guard(const QString& book, qsizetype hereDeleted, qsizetype hereCount,
+               qsizetype thereDeleted, qsizetype thereCount, bool bookEmptied) const;
+
+    struct Write {
+        QString name; // the contact, for a write the file refuses
+        std::function<void()> write, done;
+    };
+
     data::SyncStore& store_;
     CardDavClient& dav_;
     const SyncEngine::Say& say_;
-    std::vector<std::function<void()>> later_;
+    bool allowDeletions_;
+    std::vector<Write> later_;
     QElapsedTimer sinceFlush_;
 };
+
+void Run::guard(const QString& book, qsizetype hereDeleted, qsizetype hereCount,
+                qsizetype thereDeleted, qsizetype thereCount, bool bookEmptied) const {
+    const auto tooMany = [](qsizetype deleted, qsizetype of) {
+        return deleted > deletionsAsked && deleted * 2 > of;
+    };
+    QString what;
+    if (bookEmptied && hereDeleted > 0)
+        what = QStringLiteral("the address book %1 lists no card now (was it deleted and made "
+                              "again?), so the sync would delete all %2 contacts it held from "
+                              "this file")
+                   .arg(book)
+                   .arg(hereDeleted);
+    else if (tooMany(hereDeleted, hereCount))
+        what = QStringLiteral("the sync would delete %1 of the %2 contacts in this file, as the "
+                              "server no longer has them")
+                   .arg(hereDeleted)
+                   .arg(hereCount);
+    else if (tooMany(thereDeleted, thereCount))
+        what = QStringLiteral("the sync would delete %1 of the %2 cards on the server, as they "
+                              "were deleted here")
+                   .arg(thereDeleted)
+                   .arg(thereCount);
+    if (!what.isEmpty() && !allowDeletions_)
+        throw SyncError(what + QStringLiteral("; nothing was changed. If that is right, run it "
+                                              "again with --allow-deletions"),
+                        SyncError::Kind::NeedsUser);
+}
 
 void Run::run(const QString& book, const data::SyncState& state, bool forget) {
     sinceFlush_.start();
@@ -291,39 +394,73 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
         std::any_of(rows.begin(), rows.end(), [](const SyncedCard& r) { return r.etag.isEmpty(); });
     // An upload cut short shows in a full list only: a list of changes cannot tell a card that
     // never arrived.
-    Changes changes = dav_.changesSince(book, pending ? QString() : state.syncToken);
+    const Changes changes = dav_.changesSince(book, pending ? QString() : state.syncToken);
 
-    QHash<QString, qsizetype> rowOf;
+    QHash<QString, qsizetype> rowOf; // by key
     QSet<std::int64_t> synced;
     for (qsizetype i = 0; i < qsizetype(rows.size()); ++i) {
-        rowOf.insert(rows[size_t(i)].href, i);
+        rowOf.insert(keyOf(rows[size_t(i)].href), i);
         synced.insert(rows[size_t(i)].number);
     }
-    QHash<QString, QByteArray> listed;
-    QStringList wanted;
+    QHash<QString, ServerCard> fetched; // by key
+    QSet<QString> skipped;              // by key: the next sync tries these again
+    const auto take = [&](const QString& href, const QByteArray& etag, const QByteArray& data) {
+        const QString key = keyOf(href);
+        const auto row = rowOf.find(key);
+        try {
+            fetched.insert(key,
+                           {ServerCard::Changed, etag, data, fieldsOf(data, row == rowOf.end())});
+        } catch (const exchange::FormatError& e) {
+            skipped.insert(key);
+            skip(QStringLiteral("the card %1 on the server is not a valid vCard: %2")
+                     .arg(row == rowOf.end() ? href
+                                             : quoted(rows[size_t(*row)].agreed.name) +
+                                                   QStringLiteral(" (%1)").arg(href),
+                          e.message()));
+        }
+    };
+    // A listing is a set: a card it names twice is one card.
+    QSet<QString> listed;
+    QStringList wanted, arriving; // as the server spells them
     for (const CardRef& c : changes.changed) {
-        listed.insert(c.href, c.etag);
-        const auto at = rowOf.find(c.href);
-        if (at == rowOf.end() || rows[size_t(*at)].etag != c.etag)
+        const QString key = keyOf(c.href);
+        if (listed.contains(key))
+            continue;
+        listed.insert(key);
+        const auto at = rowOf.find(key);
+        if (at == rowOf.end())
+            arriving << c.href;
+        else if (rows[size_t(*at)].etag == c.etag)
+            continue;
+        if (c.data.isEmpty())
             wanted << c.href;
+        else
+            take(c.href, c.etag, c.data);
     }
     QSet<QString> gone;
     if (changes.complete) {
         for (const SyncedCard& r : rows)
-            if (!listed.contains(r.href))
-                gone.insert(r.href);
+            if (!listed.contains(keyOf(r.href)))
+                gone.insert(keyOf(r.href));
     } else {
         for (const QString& href : changes.removed)
-            if (rowOf.contains(href))
-                gone.insert(href);
+            if (rowOf.contains(keyOf(href)))
+                gone.insert(keyOf(href));
     }
-    QHash<QString, ServerCard> fetched;
-    for (const Card& c : dav_.fetch(book, wanted))
-        fetched.insert(c.href, {ServerCard::Changed, c.etag, c.data,
-                                fieldsOf(c.data, c.href, !rowOf.contains(c.href))});
+    QSet<QString> asked;
     for (const QString& href : wanted)
-        if (!fetched.contains(href) && rowOf.contains(href))
-            gone.insert(href);
+        asked.insert(keyOf(href));
+    for (const Card& c : dav_.fetch(book, wanted))
+        if (asked.remove(keyOf(c.href))) // neither a card not asked for nor one sent twice
+            take(c.href, c.etag, c.data);
+    // Left out of the answer is not gone: only the server saying so is.
+    for (const QString& href : wanted)
+        if (asked.contains(keyOf(href))) {
+            skipped.insert(keyOf(href));
+            const auto row = rowOf.find(keyOf(href));
+            skip(QStringLiteral("the server listed %1 but did not send it")
+                     .arg(row == rowOf.end() ? href : quoted(rows[size_t(*row)].agreed.name)));
+        }
 
     QHash<std::int64_t, ContactFields> here;
     std::vector<std::int64_t> unsynced;
@@ -332,6 +469,31 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
         if (!synced.contains(c.number))
             unsynced.push_back(c.number);
     }
+
+    // Each synced contact's server side, and the deletions they make, before any write.
+    std::vector<std::pair<const SyncedCard*, ServerCard>> settling;
+    qsizetype hereDeleted = 0, thereDeleted = 0, thereCount = listed.size();
+    for (const SyncedCard& r : rows) {
+        const QString key = keyOf(r.href);
+        if (skipped.contains(key))
+            continue;
+        ServerCard server;
+        if (const auto f = fetched.find(key); f != fetched.end())
+            server = *f;
+        else if (gone.contains(key) || (r.etag.isEmpty() && !listed.contains(key)))
+            server.kind = ServerCard::Gone;
+        const auto h = here.find(r.number);
+        if (server.kind == ServerCard::Gone && h != here.end() && !r.etag.isEmpty() &&
+            *h == r.agreed)
+            ++hereDeleted;
+        if (server.kind == ServerCard::Unchanged && h == here.end())
+            ++thereDeleted;
+        if (!changes.complete && !gone.contains(key) && !listed.contains(key) && !r.etag.isEmpty())
+            ++thereCount;
+        settling.emplace_back(&r, server);
+    }
+    guard(book, hereDeleted, here.size(), thereDeleted, thereCount,
+          changes.complete && listed.isEmpty());
 
     // A sync with nothing to do writes nothing at all.
     const data::SyncState& now = state;
@@ -343,54 +505,42 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
         });
 
     // Contacts synced before.
-    for (const SyncedCard& r : rows) {
-        ServerCard server;
-        if (const auto f = fetched.find(r.href); f != fetched.end())
-            server = *f;
-        else if (gone.contains(r.href) || (r.etag.isEmpty() && !listed.contains(r.href)))
-            server.kind = ServerCard::Gone;
-        const auto h = here.find(r.number);
-        settle(r, server,
-               h == here.end() ? std::nullopt : std::optional<ContactFields>(*h));
+    for (const auto& [row, server] : settling) {
+        const auto h = here.find(row->number);
+        settle(*row, server, h == here.end() ? std::nullopt : std::optional<ContactFields>(*h));
     }
 
     // Cards new on the server: one with the name and e-mail of a contact not yet synced
-    // becomes one with it; the others come here. They go in many to a transaction, each
-    // with its state row.
+    // becomes one with it; the others come here, each with its state row.
     QMultiHash<QString, std::int64_t> byNameAndEmail;
     for (std::int64_t n : unsynced)
         byNameAndEmail.insert(here[n].name + QChar(0) + here[n].email, n);
     QSet<std::int64_t> matched;
-    std::vector<std::pair<QString, ServerCard>> arrivals;
-    for (const QString& href : wanted) {
-        const auto f = fetched.find(href);
-        if (f == fetched.end() || rowOf.contains(href))
+    for (const QString& href : arriving) {
+        const auto f = fetched.find(keyOf(href));
+        if (f == fetched.end())
             continue;
         const QString key = f->fields.name + QChar(0) + f->fields.email;
         if (const auto m = byNameAndEmail.find(key); m != byNameAndEmail.end()) {
             const std::int64_t number = *m;
             byNameAndEmail.erase(m);
             matched.insert(number);
-            SyncedCard row{href, number, {}, {}, {}};
             // Nothing agreed yet: where both hold a text and they differ, the server's wins.
-            settle(row, *f, here[number]);
+            settle({href, number, {}, {}, {}}, *f, here[number]);
             continue;
         }
-        arrivals.emplace_back(href, *f);
+        const QString name = quoted(f->fields.name);
+        later(
+            name,
+            [this, href, c = *f] {
+                store_.saveCard({href, store_.addContact(c.fields), c.etag, c.fields, c.data});
+            },
+            [this, name] {
+                ++counts.addedHere;
+                say_(QStringLiteral("here: added %1").arg(name));
+            });
     }
-    for (size_t at = 0; at < arrivals.size(); at += 500) {
-        const size_t end = std::min(arrivals.size(), at + 500);
-        store_.write([&] {
-            for (size_t i = at; i < end; ++i) {
-                const ServerCard& c = arrivals[i].second;
-                const std::int64_t number = store_.addContact(c.fields);
-                store_.saveCard({arrivals[i].first, number, c.etag, c.fields, c.data});
-            }
-        });
-        for (size_t i = at; i < end; ++i)
-            say_(QStringLiteral("here: added %1").arg(quoted(arrivals[i].second.fields.name)));
-        counts.addedHere += int(end - at);
-    }
+    flush();
 
     // Contacts new here: each gets a UID and an href, written down before any upload, so that
     // a run after a kill looks for the card instead of making another.
@@ -400,8 +550,7 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
             continue;
         const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
         const QByteArray card = exchange::newCard(personOf(here[n]), uid);
-        uploads.push_back({book + uid + QLatin1String(".vcf"), n, {},
-                           fieldsOf(card, QString(), false), card});
+        uploads.push_back({book + uid + QLatin1String(".vcf"), n, {}, fieldsOf(card, false), card});
     }
     if (!uploads.empty())
         store_.write([&] {
@@ -416,9 +565,12 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
             settle(row, fetchOne(row.href), here[row.number]);
         }
     }
-    // The token last, with the writes it stands for.
+    // The token last, with the writes it stands for; a card left for later keeps it back.
     if (counts.unresolved == 0 && changes.token != now.syncToken)
-        later([this, token = changes.token] { store_.saveSyncToken(token); });
+        later({}, [this, token = changes.token] {
+            if (counts.skipped == 0)
+                store_.saveSyncToken(token);
+        });
     flush();
 }
 
@@ -498,7 +650,7 @@ SyncCounts SyncEngine::run() {
         say_(QStringLiteral("the sync state in this file is not this account's: its contacts "
                             "and the address book's cards are matched afresh, by name and "
                             "e-mail; nothing is deleted"));
-    Run run(store_, dav, say_);
+    Run run(store_, dav, say_, settings_.allowDeletions);
     run.run(book, {owner, forget ? QString() : stored->syncToken}, forget);
     return run.counts;
 }

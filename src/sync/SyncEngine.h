@@ -20,7 +20,7 @@ struct SyncSettings {
     QString caFile;
     QString book;       // the address book's path found before; empty: find it
     QString accountKey; // the remembered account's own key, part of the state's owner
-    bool allowDeletions = false;
+    bool allowDeletions = false; // lets through a deletion the guard would stop (see SyncEngine)
 };
 
 struct SyncCounts {
@@ -28,6 +28,8 @@ struct SyncCounts {
     int addedThere = 0, changedThere = 0, deletedThere = 0;
     int conflicts = 0;
     int unresolved = 0; // contacts the two sides still disagree on
+    int skipped = 0;    // cards left for the next sync: unreadable, unstorable, not editable as
+                        // asked, or listed and then not sent
 };
 
 // One two-way sync of a file's contacts with a CardDAV address book.
@@ -43,6 +45,14 @@ struct SyncCounts {
 // true whatever follows: a card from the server goes in with its state row; an upload's href
 // and card are in the file before the PUT, so a run after a kill finds the card on the server
 // (or not) and never uploads it twice.
+//
+// Absent is not deleted: a card is gone only when the server says so (a 404 or 410, a removal in
+// the list of changes, or its absence from a complete listing). A card that cannot be read,
+// stored or edited as asked, or one listed and then not sent, is told and skipped and the rest
+// syncs; the sync token then stays where it was, so the next sync asks for it again. A sync that
+// would delete more than half of the contacts here or of the cards there (and more than ten),
+// or every contact because the address book lists nothing, stops before writing with a
+// SyncError(NeedsUser), unless allowDeletions.
 class SyncEngine {
 public:
     using Say = std::function<void(const QString&)>;
