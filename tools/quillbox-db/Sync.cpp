@@ -176,7 +176,7 @@ SyncOutcome syncFile(const QString& file, const SyncOptions& options, QTextStrea
                .arg(c.deletedHere)
                .arg(c.conflicts);
     out.flush();
-    return c.unresolved == 0 ? SyncOutcome::Agreed : SyncOutcome::NotAllSynced;
+    return c.unresolved == 0 && c.skipped == 0 ? SyncOutcome::Agreed : SyncOutcome::NotAllSynced;
 }
 
 } // namespace quillbox::tools
