@@ -300,25 +300,15 @@ std::vector<Card> CardDavClient::fetch(const QString& book, const QStringList& h
     }
     std::vector<Card> cards;
     QSet<QString> got;
-    const std::function<void(const QStringList&)> multiget = [&](const QStringList& part) {
-        const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                                "<c:addressbook-multiget xmlns:d=\"DAV:\" "
-                                "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
+    const auto report = [&](const QByteArray& name, const QByteArray& hrefs) {
+        const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?><c:" + name +
+                                " xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:carddav\">"
                                 "<d:prop><d:getetag/><c:address-data/></d:prop>" +
-                                hrefsXml(part) + "</c:addressbook-multiget>";
-        HttpReply reply;
-        try {
-            reply = http_.send("REPORT", urlOf(scope), body,
-                               {{"Depth", "1"}, {"Content-Type", xmlType}}, scope);
-        } catch (const AnswerTooLarge&) {
-            if (part.size() == 1)
-                throw;
-            multiget(part.mid(0, part.size() / 2));
-            multiget(part.mid(part.size() / 2));
-            return;
-        }
-        if (reply.status != 207)
-            unexpected(reply, what);
+                                hrefs + "</c:" + name + ">";
+        return http_.send("REPORT", urlOf(scope), body, {{"Depth", "1"}, {"Content-Type", xmlType}},
+                          scope);
+    };
+    const auto take = [&](const HttpReply& reply) {
         for (const DavResponse& r : parseMultistatus(reply.body, what).responses) {
             const QString href = placed(reply.url, r.href, scope, what);
             const DavProperty* data = r.found(cardNs + QLatin1String("address-data"));
@@ -329,9 +319,39 @@ std::vector<Card> CardDavClient::fetch(const QString& book, const QStringList& h
             cards.push_back({href, tagOf(etag->text, what), data->text.toUtf8()});
         }
     };
+    const std::function<void(const QStringList&)> multiget = [&](const QStringList& part) {
+        HttpReply reply;
+        try {
+            reply = report("addressbook-multiget", hrefsXml(part));
+        } catch (const AnswerTooLarge&) {
+            if (part.size() == 1)
+                throw;
+            multiget(part.mid(0, part.size() / 2));
+            multiget(part.mid(part.size() / 2));
+            return;
+        }
+        if (reply.status != 207)
+            unexpected(reply, what);
+        take(reply);
+    };
     constexpr int batch = 250;
-    for (qsizetype at = 0; at < wanted.size(); at += batch)
-        multiget(wanted.mid(at, batch));
+    // More than a batch: the whole book in one query, where the server answers one within the
+    // bound, is far quicker on some servers (Xandikos: 2,000 cards in under a second, against
+    // minutes in multigets). What it leaves out is asked for in multigets.
+    if (wanted.size() > batch) {
+        try {
+            const HttpReply reply = report("addressbook-query", "<c:filter/>");
+            if (reply.status == 207)
+                take(reply);
+        } catch (const AnswerTooLarge&) {
+        }
+    }
+    QStringList left;
+    for (const QString& href : wanted)
+        if (!got.contains(href))
+            left << href;
+    for (qsizetype at = 0; at < left.size(); at += batch)
+        multiget(left.mid(at, batch));
     return cards;
 }
 

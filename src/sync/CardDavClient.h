@@ -64,9 +64,10 @@ public:
     // answer would be too large, the listing is asked again without it.
     Changes changesSince(const QString& book, const QString& token);
 
-    // The cards at `hrefs` (inside `book`), in batches of one multiget report each, a batch
-    // whose answer is too large asked again in halves. A card gone meanwhile, or not in the
-    // answer, is left out; a card not asked for is ignored.
+    // The cards at `hrefs` (inside `book`): more than a batch, first from one query for the
+    // whole book; then in batches of one multiget report each, a batch whose answer is too
+    // large asked again in halves. A card gone meanwhile, or not in the answers, is left out;
+    // a card not asked for is ignored.
     std::vector<Card> fetch(const QString& book, const QStringList& hrefs);
 
     // The card at `href`; a 404 gives an empty href.

@@ -160,6 +160,19 @@ private slots:
         QCOMPARE(server.got.size(), 2 + 3);
     }
 
+    // More than a batch of cards comes from one query for the whole book, then multigets.
+    void wholeBook() {
+        QStringList hrefs{"/book/x.vcf"};
+        for (int i = 0; i < 251; ++i)
+            hrefs << QString("/book/%1.vcf").arg(i);
+        server.answer = [&](const ServerDouble::Request& r) -> ServerDouble::Response {
+            return {207, multistatus(r.body.contains("query") ? hrefs.mid(1) : hrefs, "1"), {}};
+        };
+        HttpClient http("me", "secret");
+        QCOMPARE(CardDavClient(http, server.url()).fetch("/book/", hrefs).size(), 252);
+        QCOMPARE(server.got.size(), 2); // the query, and a multiget of the card it left out
+    }
+
     // The password over plain http to another host is told of, once.
     void warning() {
         const QStringList urls{"http://192.0.2.1/", "https://192.0.2.1/", "http://localhost:1/",
