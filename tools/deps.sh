@@ -23,6 +23,8 @@ test_packages+=(sqlite3)
 test_packages+=(radicale)
 # The start-up benchmark shows both programs on a private X server.
 bench_packages=("${run_packages[@]}" radicale xvfb xauth)
+# The sync is timed beside vdirsyncer, on Xandikos as well as Radicale.
+bench_packages+=(vdirsyncer xandikos)
 # The sanitizer run is the test run built with ASan and UBSan, which g++ brings along.
 sanitize_packages=("${test_packages[@]}")
 # libFuzzer and clang's sanitizer runtimes (only recommended by clang, so named here).
