@@ -48,12 +48,18 @@ class tst_SyncAccount : public QObject {
     QStringList first(const QString& path = QStringLiteral("/")) {
         return {"--url", server->url(path).toString(), "--user", RadicaleServer::user};
     }
-    void sql(const QString& statements) {
+    // Runs SQL on the file; the first column of the last row it gives.
+    QByteArray sql(const QString& statements) {
         sqlite3* db = nullptr;
+        QByteArray last;
         sqlite3_open(QFile::encodeName(file).constData(), &db);
-        const int rc = sqlite3_exec(db, statements.toUtf8().constData(), nullptr, nullptr, nullptr);
+        const auto keep = [](void* to, int, char** values, char**) {
+            *static_cast<QByteArray*>(to) = values[0];
+            return 0;
+        };
+        const int rc = sqlite3_exec(db, statements.toUtf8().constData(), keep, &last, nullptr);
         sqlite3_close(db);
-        QCOMPARE(rc, SQLITE_OK);
+        return rc == SQLITE_OK ? last : "failed";
     }
     int cardsIn(const QString& book) {
         return int(server->request("GET", book).body.count("BEGIN:VCARD"));
@@ -76,7 +82,7 @@ private slots:
         QCOMPARE(
             QProcess::execute(QStringLiteral(QUILLBOX_DB), {"create", file, "--contacts", "30"}),
             0);
-        sql(QStringLiteral("INSERT INTO Addresses (Name, email) VALUES ('Zed Quietly', 'z@q')"));
+        QCOMPARE(sql("INSERT INTO Addresses (Name, email) VALUES ('Zed Quietly', 'z@q')"), "");
     }
 
     void fileChoosesNothing_data() {
@@ -109,7 +115,9 @@ private slots:
         QTcpServer decoy;
         QVERIFY(decoy.listen(QHostAddress::LocalHost));
         const QString marker = home->filePath(QStringLiteral("marker"));
-        sql(setup.replace("DECOY", QString::number(decoy.serverPort())).replace("MARKER", marker));
+        QCOMPARE(sql(setup.replace("DECOY", QString::number(decoy.serverPort()))
+                         .replace("MARKER", marker)),
+                 "");
         const Run r = tool(give ? first() : QStringList(), password);
         QVERIFY2(r.status == status && r.err.contains(said), qPrintable(r.out + r.err));
         QVERIFY(!QFile::exists(marker) && !decoy.waitForNewConnection(0) &&
@@ -148,6 +156,18 @@ private slots:
         const Run r = tool(arguments, password);
         QVERIFY2(r.status == status, qPrintable(r.out + r.err));
         QVERIFY(never.isEmpty() || !(r.out + r.err + kept()).contains(never));
+    }
+
+    // A file sent by someone who syncs with the same book is the sender's state, not the
+    // user's: matched afresh, a card gone from the server since is not deleted here.
+    void stateOfAnotherAccount() {
+        QCOMPARE(tool(first()).status, 0);
+        const QString href = sql("SELECT Href FROM SyncCards LIMIT 1");
+        QCOMPARE(server->request("DELETE", href).status / 100, 2);
+        QVERIFY(QFile::rename(file, file + ".sent") && QFile::copy(file + ".sent", file));
+        QVERIFY(QFile::remove(config + "/quillbox/sync-accounts.json"));
+        QCOMPARE(tool(first()).status, 0);
+        QCOMPARE(cardsIn("/alice/contacts/"), 31);
     }
 
     // A sync while another runs says so; two at once never upload a contact twice.
