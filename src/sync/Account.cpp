@@ -65,7 +65,8 @@ QJsonObject readAll(const QString& name) {
 }
 
 QByteArray lockName(const QString& canonicalPath) {
-    return QCryptographicHash::hash(canonicalPath.toUtf8(), QCryptographicHash::Sha256)
+    return "sync-" +
+           QCryptographicHash::hash(canonicalPath.toUtf8(), QCryptographicHash::Sha256)
                .toHex()
                .left(32) +
            ".lock";
