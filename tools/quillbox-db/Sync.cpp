@@ -167,14 +167,15 @@ SyncOutcome syncFile(const QString& file, const SyncOptions& options, QTextStrea
     };
     const sync::SyncCounts c = engine.run();
     out << QStringLiteral("server: %1 added, %2 changed, %3 deleted; here: %4 added, %5 changed, "
-                          "%6 deleted; %7 conflicts\n")
+                          "%6 deleted; %7 conflicts; %8 not synced\n")
                .arg(c.addedThere)
                .arg(c.changedThere)
                .arg(c.deletedThere)
                .arg(c.addedHere)
                .arg(c.changedHere)
                .arg(c.deletedHere)
-               .arg(c.conflicts);
+               .arg(c.conflicts)
+               .arg(c.unresolved + c.skipped);
     out.flush();
     return c.unresolved == 0 && c.skipped == 0 ? SyncOutcome::Agreed : SyncOutcome::NotAllSynced;
 }
