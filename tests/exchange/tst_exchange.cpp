@@ -301,10 +301,13 @@ private slots:
                          (names[field].contains(name) &&
                           (value.isEmpty() || gone.size() <= 1 || name == "LABEL")),
                      (gone + added).front().constData());
-            for (const QByteArray& line : added) // 2.1: no 3.0 escapes, no bare UTF-8
+            // 2.1: no 3.0 escapes, no bare UTF-8, no line over 76 octets
+            const auto fits = [](const QByteArray& l) { return l.trimmed().size() <= 76; };
+            for (const QByteArray& line : added)
                 QVERIFY2(!card.contains("VERSION:2.1") ||
                              (!line.contains("\\,") &&
-                              std::all_of(line.begin(), line.end(), [](char c) { return c > 0; })),
+                              std::all_of(line.begin(), line.end(), [](char c) { return c > 0; }) &&
+                              std::ranges::all_of(line.split('\n'), fits)),
                          line.constData());
         }
     }
