@@ -21,6 +21,8 @@ screenshots_packages=("${run_packages[@]}" xvfb xauth xdotool sqlite3)
 test_packages+=(sqlite3)
 # The sync tests and benchmark run against a CardDAV server of their own.
 test_packages+=(radicale)
+# A certificate file for --ca, which the sync reads before it will remember it.
+test_packages+=(ca-certificates)
 # The start-up benchmark shows both programs on a private X server.
 bench_packages=("${run_packages[@]}" radicale xvfb xauth)
 # The sync is timed beside vdirsyncer, on Xandikos as well as Radicale.

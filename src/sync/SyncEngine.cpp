@@ -390,8 +390,23 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
     sinceFlush_.start();
     // Reading both sides; nothing is written before all of it has gone well.
     std::vector<SyncedCard> rows = forget ? std::vector<SyncedCard>{} : store_.cards();
-    const bool pending =
-        std::any_of(rows.begin(), rows.end(), [](const SyncedCard& r) { return r.etag.isEmpty(); });
+    // A row whose card lies outside the book was not written by a sync of it: the file was
+    // changed by hand or by someone else. Its contact counts as never synced, so nothing is
+    // asked of or deleted at that address and the contact is neither lost nor deleted here.
+    // Its card may be in the book under another name, unchanged since the token: the full
+    // listing finds it to pair with.
+    const QString inBook = keyOf(book);
+    const auto outside = std::erase_if(rows, [&](const SyncedCard& r) {
+        if (isInside(keyOf(r.href), inBook))
+            return false;
+        say_(QStringLiteral("the file's record of %1 names a card outside the address book; it "
+                            "is taken as not yet synced")
+                 .arg(quoted(r.agreed.name)));
+        return true;
+    });
+    const bool pending = outside > 0 || std::any_of(rows.begin(), rows.end(), [](const auto& r) {
+                             return r.etag.isEmpty();
+                         });
     // An upload cut short shows in a full list only: a list of changes cannot tell a card that
     // never arrived.
     const Changes changes = dav_.changesSince(book, pending ? QString() : state.syncToken);
@@ -602,7 +617,7 @@ SyncCounts SyncEngine::run() {
 
     HttpClient http(settings_.user, settings_.password, settings_.caFile);
     http.beforeRequest = beforeRequest;
-    http.warn = say_;
+    http.warn = warn ? warn : say_;
     CardDavClient dav(http, url);
 
     QString book = settings_.book;

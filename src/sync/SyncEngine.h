@@ -18,8 +18,8 @@ struct SyncSettings {
     QString addressBook;     // a display name or a path, to pick one of several
     QString password;
     QString caFile;
-    QString book;       // the address book's path found before; empty: find it
-    QString accountKey; // the remembered account's own key, part of the state's owner
+    QString book;                // the address book's path found before; empty: find it
+    QString accountKey;          // the remembered account's own key, part of the state's owner
     bool allowDeletions = false; // lets through a deletion the guard would stop (see SyncEngine)
 };
 
@@ -65,6 +65,9 @@ public:
     // Called before every HTTP request with its number; a test throws from it to stop the
     // sync there, as a kill would.
     std::function<void(int)> beforeRequest;
+
+    // Where a warning about the connection goes (a password over plain http); `say` if unset.
+    Say warn;
 
     // Called with the address book's path once it is known, before anything is written.
     std::function<void(const QString&)> bookChosen;

@@ -180,6 +180,9 @@ private slots:
         row("edit here beats delete there", phone, "-", "", "Ann|ann@x.org|999|", "server: added");
         row("edit there beats delete here", "DELETE FROM Addresses", "ann@x.org", "a@z.org",
             "Ann|a@z.org|111|", "here: added");
+        // A record the file was given by hand: the contact is paired afresh, nothing goes.
+        row("record outside the book", "UPDATE SyncCards SET Href = '/bob/contacts/ann.vcf'", "",
+            "", "Ann|ann@x.org|111|", "outside the address book");
     }
 
     void changes() {

@@ -154,6 +154,10 @@ SyncOutcome syncFile(const QString& file, const SyncOptions& options, QTextStrea
             out.flush();
         }
     });
+    // Even --quiet tells that the password goes over a connection anyone on the way can read.
+    engine.warn = [](const QString& line) {
+        QTextStream(stderr) << "quillbox-db: " << line << '\n';
+    };
     // The account is remembered once the server has answered for it, before the sync writes.
     engine.bookChosen = [&](const QString& book) {
         account.book = book;
