@@ -137,27 +137,11 @@ class Device {
 public:
     explicit Device(const QUrl& server) : server_(server) {}
 
-    struct Reply {
-        int status = 0;
-        QByteArray body, etag;
-    };
+    using Reply = DavDevice::Reply;
 
     Reply request(const QByteArray& method, const QString& path, const QByteArray& body = {},
                   const QList<std::pair<QByteArray, QByteArray>>& headers = {}) {
-        QNetworkRequest r(server_.resolved(QUrl(path)));
-        r.setRawHeader("Authorization",
-                       "Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64());
-        for (const auto& [name, value] : headers)
-            r.setRawHeader(name, value);
-        QNetworkReply* reply = manager_.sendCustomRequest(r, method, body);
-        QEventLoop loop;
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        if (!reply->isFinished())
-            loop.exec();
-        Reply out{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                  reply->readAll(), reply->rawHeader("ETag")};
-        reply->deleteLater();
-        return out;
+        return dav_.request(method, server_.resolved(QUrl(path)), body, headers);
     }
 
     // An empty address book at `path` (ending in '/'); Xandikos takes the body only when it
@@ -213,7 +197,7 @@ public:
 
 private:
     QUrl server_;
-    QNetworkAccessManager manager_;
+    DavDevice dav_{user, password};
 };
 
 struct Times {

@@ -21,6 +21,40 @@
 #include <csignal>
 #include <sys/prctl.h>
 
+// Plain HTTP requests with Basic credentials, as another device makes them of a CardDAV
+// server: what a test or benchmark changes on the server side goes through here.
+class DavDevice {
+public:
+    DavDevice(QString user, QString password)
+        : authorization_("Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64()) {}
+
+    struct Reply {
+        int status = 0;
+        QByteArray body, etag;
+    };
+
+    Reply request(const QByteArray& method, const QUrl& url, const QByteArray& body = {},
+                  const QList<std::pair<QByteArray, QByteArray>>& headers = {}) {
+        QNetworkRequest r(url);
+        r.setRawHeader("Authorization", authorization_);
+        for (const auto& [name, value] : headers)
+            r.setRawHeader(name, value);
+        QNetworkReply* reply = manager_.sendCustomRequest(r, method, body);
+        QEventLoop loop;
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        if (!reply->isFinished())
+            loop.exec();
+        Reply out{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                  reply->readAll(), reply->rawHeader("ETag")};
+        reply->deleteLater();
+        return out;
+    }
+
+private:
+    QByteArray authorization_;
+    QNetworkAccessManager manager_;
+};
+
 class RadicaleServer {
 public:
     static inline const QString user = QStringLiteral("alice");
@@ -74,28 +108,12 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
     }
 
-    struct Reply {
-        int status = 0;
-        QByteArray body, etag;
-    };
+    using Reply = DavDevice::Reply;
 
     // One plain request as the user, as another device would make it.
     Reply request(const QByteArray& method, const QString& path, const QByteArray& body = {},
                   const QList<std::pair<QByteArray, QByteArray>>& headers = {}) {
-        QNetworkRequest r(url(path));
-        r.setRawHeader("Authorization",
-                       "Basic " + (user + QLatin1Char(':') + password).toUtf8().toBase64());
-        for (const auto& [name, value] : headers)
-            r.setRawHeader(name, value);
-        QNetworkReply* reply = manager_.sendCustomRequest(r, method, body);
-        QEventLoop loop;
-        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        if (!reply->isFinished())
-            loop.exec();
-        Reply out{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                  reply->readAll(), reply->rawHeader("ETag")};
-        reply->deleteLater();
-        return out;
+        return device_.request(method, url(path), body, headers);
     }
 
     // An empty address book at /alice/<name>/ with a display name.
@@ -119,5 +137,5 @@ private:
     QTemporaryDir dir_;
     quint16 port_ = 0;
     QProcess process_;
-    QNetworkAccessManager manager_;
+    DavDevice device_{RadicaleServer::user, RadicaleServer::password};
 };
