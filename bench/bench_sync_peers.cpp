@@ -107,23 +107,10 @@ public:
                         QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(port_)});
         if (!process_.waitForStarted())
             fail(QStringLiteral("xandikos cannot be started"));
-        for (QDeadlineTimer deadline(20000); !deadline.hasExpired();) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, port_);
-            if (socket.waitForConnected(250))
-                return;
-            if (process_.state() != QProcess::Running)
-                break;
-            process_.waitForFinished(100); // a pause that ends early if the server dies
-        }
-        fail(QStringLiteral("xandikos did not start listening"));
+        if (!listensSoon(process_, port_))
+            fail(QStringLiteral("xandikos did not start listening"));
     }
-    ~XandikosServer() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished();
-    }
+    ~XandikosServer() { stopServer(process_); }
     QUrl url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port_)); }
 
 private:

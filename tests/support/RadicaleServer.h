@@ -21,6 +21,29 @@
 #include <csignal>
 #include <sys/prctl.h>
 
+// Whether a server just started takes connections on `port` of the loopback within 20 s; false
+// as soon as it has died.
+inline bool listensSoon(QProcess& server, quint16 port) {
+    for (QDeadlineTimer deadline(20000); !deadline.hasExpired();) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (socket.waitForConnected(250))
+            return true;
+        if (server.state() != QProcess::Running)
+            return false;
+        server.waitForFinished(100); // a pause that ends early if the server dies
+    }
+    return false;
+}
+
+// Ends a server: asked first, then killed if it will not go.
+inline void stopServer(QProcess& server) {
+    server.terminate();
+    if (!server.waitForFinished(5000))
+        server.kill();
+    server.waitForFinished();
+}
+
 // Plain HTTP requests with Basic credentials, as another device makes them of a CardDAV
 // server: what a test or benchmark changes on the server side goes through here.
 class DavDevice {
@@ -85,24 +108,11 @@ public:
         if (!process_.waitForStarted())
             throw std::runtime_error("radicale cannot be started: is Debian's radicale "
                                      "package installed (tools/deps.sh test)?");
-        for (QDeadlineTimer deadline(20000); !deadline.hasExpired();) {
-            QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, port_);
-            if (socket.waitForConnected(250))
-                return;
-            if (process_.state() != QProcess::Running)
-                break;
-            process_.waitForFinished(100); // a pause that ends early if the server dies
-        }
-        throw std::runtime_error("radicale did not start listening");
+        if (!listensSoon(process_, port_))
+            throw std::runtime_error("radicale did not start listening");
     }
 
-    ~RadicaleServer() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished();
-    }
+    ~RadicaleServer() { stopServer(process_); }
 
     QUrl url(const QString& path = QStringLiteral("/")) const {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
