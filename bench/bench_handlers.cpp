@@ -60,7 +60,7 @@ Figures measure(const QString& sample, int rounds) {
         line("txtPhone")->SetText(QStringLiteral("555-%1").arg(r));
         add.push_back(timeMs([&] { window->cmdNew_Click(); }));
         chooseAny();
-        fakes.boxes.answerNext(6);
+        fakes.boxes.answerNext(platform::MessageBoxService::AnswerYes);
         remove.push_back(timeMs([&] { window->cmdDelete_Click(); }));
     }
     for (int r = 0; r < std::max(3, rounds / 4); ++r) {
@@ -68,7 +68,8 @@ Figures measure(const QString& sample, int rounds) {
         line("txtUpdatePhone")->SetText(QStringLiteral("updated %1").arg(r));
         update.push_back(timeMs([&] { window->cmdUpdate_Click(); }));
     }
-    if (!fakes.boxes.calls.empty() && fakes.boxes.calls.back().style != 36)
+    if (!fakes.boxes.calls.empty() &&
+        fakes.boxes.calls.back().style != platform::MessageBoxService::StyleYesNoQuestion)
         throw data::EngineError(
             -1, QStringLiteral("a handler refused: %1").arg(fakes.boxes.calls.back().prompt));
     window.reset();

@@ -89,7 +89,8 @@ struct WindowWriter {
     }
     // The delete's question, and nothing else, is what a writer may be shown.
     void check() {
-        if (fakes.boxes.calls.size() == 1 && fakes.boxes.calls[0].style == 36)
+        if (fakes.boxes.calls.size() == 1 &&
+            fakes.boxes.calls[0].style == platform::MessageBoxService::StyleYesNoQuestion)
             fakes.boxes.calls.clear();
         if (!fakes.end.statuses.empty() || !fakes.boxes.calls.empty())
             throw data::EngineError(0, fakes.boxes.calls.empty() ? QStringLiteral("ended")

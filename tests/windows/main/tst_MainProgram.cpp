@@ -4,12 +4,14 @@
 
 #include "support/MainWindowFixture.h"
 #include "windows/Twips.h"
+#include "windows/main/HelpTexts.h"
 
 #include <QAccessible>
 #include <QLabel>
 #include <QMenu>
 
 using namespace quillbox;
+using Box = platform::MessageBoxService;
 
 class TestMainProgram : public QObject, public test::MainWindowFixture {
     Q_OBJECT
@@ -22,7 +24,7 @@ class TestMainProgram : public QObject, public test::MainWindowFixture {
             .toString();
     }
     // Steps separated by '|': "add NAME", "choose NAME", "press BUTTON", "menu ITEM",
-    // "type BOX=TEXT", "answer N" (to the next box), "password TEXT" (typed into the next
+    // "type BOX=TEXT", "answer Yes|No" (to the next box), "password TEXT" (typed into the next
     // change-password window, then Enter).
     void play(const QString& script) {
         for (const QString& step : script.split(u'|', Qt::SkipEmptyParts)) {
@@ -39,7 +41,7 @@ class TestMainProgram : public QObject, public test::MainWindowFixture {
             else if (verb == "type")
                 type(a, arg.section(u'=', 1));
             else if (verb == "answer")
-                fakes_->boxes.answerNext(arg.toInt());
+                fakes_->boxes.answerNext(arg == "Yes" ? Box::AnswerYes : Box::AnswerNo);
             else if (verb == "password")
                 fakes_->dialogs.then([arg](QDialog& d) {
                     auto* box = d.findChild<windows::LineBox*>("txtChangePassword");
@@ -72,67 +74,39 @@ private slots:
                        int style, const QString& stored) {
             QTest::newRow(name) << script << prompt << title << style << stored;
         };
-        auto help = [&](const char* item, const char* title, const char* prompt) {
-            row(item, qPrintable(QStringLiteral("menu ") + item), prompt, title, 64, asLoaded);
-        };
-        help("Add", "Adding a Person",
-             "Fill in corresponding information under the 'Add New' button and click the 'Add "
-             "New' button");
-        help("Update", "Updating Information",
-             "In the list on the right of the screen, click the person for whose information you "
-             "wish to update.  When the information appears under the 'Update' button, change "
-             "the appropriate information and hit the 'Update' button.");
-        help("Delete", "Deleting a Person",
-             "In the list on the right, click the person you wish to delete, then hit the "
-             "'Delete' button.");
-        help("PasswordOff", "Removing Password Protection",
-             "Go to File > Options > Remove Password Protection");
-        help("PasswordOn", "Enable Password Protection", "Go to File > Options > Password Protect");
-        help("SendEmail", "E-mail Single",
-             "In the list on the right of the screen, click the person you wish to e-mail.  When "
-             "the information appears in the e-mail box, click the 'send' button");
-        help("SendToSeveral", "E-mail Multiple",
-             "Go to 'File > Options > Make E-mail List'.  In the list on the right of the screen, "
-             "click the person you wish to e-mail.  When the information appears in the e-mail "
-             "box, click the 'add' button.  Repeat this process until you've added your list of "
-             "e-mail addresses.  Click 'Send' when you are ready to prepare the e-mail message.");
-        help("AddEverybody", "Adding Everybody",
-             "Go to 'File/Options/Make E-mail List' and click the 'Add Everybody' button at the "
-             "bottom.");
-        help("HowChange", "Changing Password",
-             "Go to File > Options > Change Password and type a new password");
-        help("AOLdefault", "Use AOL",
-             "Go to 'AOL Keyword: Preferences' and click 'Association', then click 'OK' to "
-             "delegate AOL as your default Internet and E-mail application.");
+        for (const windows::HelpText& help : windows::helpTexts())
+            row(help.item, qPrintable(QStringLiteral("menu ") + help.item), help.text, help.title,
+                Box::StyleInformation, asLoaded);
 
         // Names compare exactly, with the first and the last record alike.
         row("add", "add Cy", "", "", 0, "Ann=1,Bob=2,Cy=/0");
-        row("add without a name", "add ", "You must enter a Name!", "Oops!", 48, asLoaded);
+        row("add without a name", "add ", "You must enter a Name!", "Oops!", Box::StyleExclamation,
+            asLoaded);
         row("add the first name again", "add Ann", "This name is already in the Quillbox!",
-            "Notice", 48, asLoaded);
-        row("add the last name again", "add Bob", "This name is already in the Quillbox!",
-            "Notice", 48, asLoaded);
+            "Notice", Box::StyleExclamation, asLoaded);
+        row("add the last name again", "add Bob", "This name is already in the Quillbox!", "Notice",
+            Box::StyleExclamation, asLoaded);
         row("add in other case", "add ann", "", "", 0, "Ann=1,Bob=2,ann=/0");
         row("add with a trailing blank", "add Ann ", "", "", 0, "Ann=1,Bob=2,Ann =/0");
 
         // Nothing is written unless a person is chosen and shown as chosen.
         row("update", "choose Bob|type txtUpdatePhone=9|press cmdUpdate", "", "", 0,
             "Ann=1,Bob=9/0");
-        row("update a blank", "choose Ann|press cmdClear|type txtUpdatePhone= |press cmdUpdate",
-            "", "", 0, "= ,Bob=2/0");
+        row("update a blank", "choose Ann|press cmdClear|type txtUpdatePhone= |press cmdUpdate", "",
+            "", 0, "= ,Bob=2/0");
         row("update with empty boxes", "choose Ann|press cmdClear|press cmdUpdate",
-            "Please choose a person!", "Oops!", 48, asLoaded);
+            "Please choose a person!", "Oops!", Box::StyleExclamation, asLoaded);
         const char* chooseToUpdate = "You must choose a person to update!";
         row("update, never chosen", "type txtUpdatePhone=x|press cmdUpdate", chooseToUpdate,
-            "Oops!", 16, asLoaded);
+            "Oops!", Box::StyleStop, asLoaded);
         row("update after an add", "choose Ann|add Cy|type txtUpdatePhone=x|press cmdUpdate",
-            chooseToUpdate, "Oops!", 16, "Ann=1,Bob=2,Cy=/0");
+            chooseToUpdate, "Oops!", Box::StyleStop, "Ann=1,Bob=2,Cy=/0");
         row("update after a delete",
-            "choose Bob|answer 6|press cmdDelete|type txtUpdatePhone=x|press cmdUpdate",
-            chooseToUpdate, "Oops!", 16, "Ann=1/0");
+            "choose Bob|answer Yes|press cmdDelete|type txtUpdatePhone=x|press cmdUpdate",
+            chooseToUpdate, "Oops!", Box::StyleStop, "Ann=1/0");
         row("update after an update",
             "choose Ann|press cmdUpdate|type txtUpdatePhone=x|press cmdUpdate", chooseToUpdate,
-            "Oops!", 16, asLoaded);
+            "Oops!", Box::StyleStop, asLoaded);
         // "Add Everybody" opens a record set of its own; the update still goes to the chosen.
         row("update after Add Everybody",
             "choose Ann|menu EmailList|press cmdAddAll|type txtUpdatePhone=x|press cmdUpdate", "",
@@ -145,30 +119,34 @@ private slots:
                                  QString("ab, ").repeated(32768).left(32 * 4096 - 7) +
                                  "|press cmdSendList";
         row("send list too long", qPrintable(longList),
-            "The send list is too long to send in one e-mail!", "Oops!", 48, asLoaded);
-
-        row("delete", "choose Ann|answer 6|press cmdDelete", really, "Delete Entry?", 36, "Bob=2/0");
-        row("delete, answered No", "choose Ann|press cmdDelete", really, "Delete Entry?", 36,
+            "The send list is too long to send in one e-mail!", "Oops!", Box::StyleExclamation,
             asLoaded);
+
+        row("delete", "choose Ann|answer Yes|press cmdDelete", really, "Delete Entry?",
+            Box::StyleYesNoQuestion, "Bob=2/0");
+        row("delete, answered No", "choose Ann|press cmdDelete", really, "Delete Entry?",
+            Box::StyleYesNoQuestion, asLoaded);
         row("delete, never chosen", "add Cy|press cmdDelete", "You must click a person to delete!",
-            deleteWho, 16, "Ann=1,Bob=2,Cy=/0");
+            deleteWho, Box::StyleStop, "Ann=1,Bob=2,Cy=/0");
         const char* clickToDelete = "Please click a person to delete!";
-        row("delete after a delete", "choose Bob|answer 6|press cmdDelete|press cmdDelete",
-            clickToDelete, deleteWho, 16, "Ann=1/0");
+        row("delete after a delete", "choose Bob|answer Yes|press cmdDelete|press cmdDelete",
+            clickToDelete, deleteWho, Box::StyleStop, "Ann=1/0");
         row("delete after an add", "choose Ann|add Cy|press cmdDelete", clickToDelete, deleteWho,
-            16, "Ann=1,Bob=2,Cy=/0");
+            Box::StyleStop, "Ann=1,Bob=2,Cy=/0");
         row("delete after an update", "choose Ann|press cmdUpdate|press cmdDelete", clickToDelete,
-            deleteWho, 16, asLoaded);
+            deleteWho, Box::StyleStop, asLoaded);
 
         // Protection goes on however the change-password window was left.
-        row("protect", "menu PasswordProtect", "Program is now password protected!",
-            "Password On", 64, "Ann=1,Bob=2/1");
+        row("protect", "menu PasswordProtect", "Program is now password protected!", "Password On",
+            Box::StyleInformation, "Ann=1,Bob=2/1");
         row("protect, then remove", "menu PasswordProtect|menu RemovePassword",
-            "Password protection has been disabled!", "Password Off", 64, asLoaded);
+            "Password protection has been disabled!", "Password Off", Box::StyleInformation,
+            asLoaded);
         row("change the password", "password x|menu ChangePassword",
-            "New password successfully stored!", "Password Changed", 64, asLoaded);
+            "New password successfully stored!", "Password Changed", Box::StyleInformation,
+            asLoaded);
         row("change to an empty password", "password |menu ChangePassword",
-            "You must have a password!", "Good Grief!", 16, asLoaded);
+            "You must have a password!", "Good Grief!", Box::StyleStop, asLoaded);
     }
     void boxes() {
         QFETCH(QString, script);
@@ -252,7 +230,7 @@ private slots:
         QCOMPARE(list()->ListIndex(), rowOf("Bob"));
 
         choose("Bob");
-        fakes_->boxes.answerNext(6);
+        fakes_->boxes.answerNext(Box::AnswerYes);
         press("cmdDelete"); // the shown person's details go with it
         QCOMPARE(listed(), QStringList({"Adams, Al", "Ann"}));
         QCOMPARE(text("txtUpdateName") + text("txtUpdateEmail") + text("txtUpdatePhone") +
