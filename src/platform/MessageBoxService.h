@@ -10,11 +10,7 @@ class MessageBoxService {
 public:
     // Buttons.
     static constexpr int ButtonsOk = 0;
-    static constexpr int ButtonsOkCancel = 1;
-    static constexpr int ButtonsAbortRetryIgnore = 2;
-    static constexpr int ButtonsYesNoCancel = 3;
     static constexpr int ButtonsYesNo = 4;
-    static constexpr int ButtonsRetryCancel = 5;
     // Icons.
     static constexpr int IconStop = 16;
     static constexpr int IconQuestion = 32;
@@ -28,10 +24,6 @@ public:
 
     // Answers.
     static constexpr int AnswerOk = 1;
-    static constexpr int AnswerCancel = 2;
-    static constexpr int AnswerAbort = 3;
-    static constexpr int AnswerRetry = 4;
-    static constexpr int AnswerIgnore = 5;
     static constexpr int AnswerYes = 6;
     static constexpr int AnswerNo = 7;
 

@@ -14,20 +14,9 @@ struct ButtonSet {
 };
 
 ButtonSet buttonsOf(int style) {
-    switch (style & 0x0F) {
-    case MessageBoxService::ButtonsOkCancel:
-        return {SB::Ok | SB::Cancel, SB::Ok};
-    case MessageBoxService::ButtonsAbortRetryIgnore:
-        return {SB::Abort | SB::Retry | SB::Ignore, SB::Abort};
-    case MessageBoxService::ButtonsYesNoCancel:
-        return {SB::Yes | SB::No | SB::Cancel, SB::Yes};
-    case MessageBoxService::ButtonsYesNo:
+    if ((style & 0x0F) == MessageBoxService::ButtonsYesNo)
         return {SB::Yes | SB::No, SB::Yes};
-    case MessageBoxService::ButtonsRetryCancel:
-        return {SB::Retry | SB::Cancel, SB::Retry};
-    default:
-        return {SB::Ok, SB::Ok};
-    }
+    return {SB::Ok, SB::Ok};
 }
 
 QMessageBox::Icon iconOf(int style) {
@@ -63,14 +52,6 @@ std::unique_ptr<QMessageBox> QtMessageBoxService::build(const QString& prompt, i
 
 int QtMessageBoxService::answerFor(int clicked) {
     switch (clicked) {
-    case SB::Cancel:
-        return AnswerCancel;
-    case SB::Abort:
-        return AnswerAbort;
-    case SB::Retry:
-        return AnswerRetry;
-    case SB::Ignore:
-        return AnswerIgnore;
     case SB::Yes:
         return AnswerYes;
     case SB::No:

@@ -85,7 +85,6 @@ public:
 
     // The URL of `path` (normal) on the server of `url`.
     QUrl urlOf(const QString& path) const;
-    HttpClient& http() { return http_; }
 
 private:
     struct Answer {

@@ -55,9 +55,6 @@ public:
     HttpReply send(const QByteArray& method, const QUrl& url, const QByteArray& body = {},
                    const HttpHeaders& headers = {}, const QString& within = QStringLiteral("/"));
 
-    // How many requests were made so far.
-    int requests() const { return requests_; }
-
     // Called before every request with its number (1 for the first); may throw to stop the
     // work at that point, as a killed process would.
     std::function<void(int)> beforeRequest;

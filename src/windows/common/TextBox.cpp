@@ -53,13 +53,7 @@ bool typesText(const QKeyEvent& event) {
 
 // A key with Alt or Ctrl held is a command, never text; Qt would type Alt+F as "f".
 bool isCommandChord(const QKeyEvent& event) {
-    const Qt::KeyboardModifiers held =
-        event.modifiers() & (Qt::AltModifier | Qt::ControlModifier);
-#ifdef Q_OS_WIN
-    // AltGr arrives as Ctrl+Alt there, and types "@" or "€" on many keyboards.
-    if (held == (Qt::AltModifier | Qt::ControlModifier))
-        return false;
-#endif
+    const Qt::KeyboardModifiers held = event.modifiers() & (Qt::AltModifier | Qt::ControlModifier);
     return held != Qt::NoModifier && !event.text().isEmpty();
 }
 
