@@ -3,8 +3,8 @@
 // time of the largest size over the smallest, about 4 when it does, 16 when it is quadratic.
 // An argument N divides every size by N, for a reader that is slow.
 
+#include "errors/UserError.h"
 #include "exchange/CsvReader.h"
-#include "exchange/FormatError.h"
 #include "exchange/VCardReader.h"
 
 #include <QCoreApplication>
@@ -17,6 +17,7 @@
 namespace {
 
 using namespace quillbox::exchange;
+using quillbox::UserError;
 
 struct Shape {
     const char* what;
@@ -45,7 +46,7 @@ double secondsToRead(const QByteArray& input, bool csv, bool& refused) {
                 readCsv(input);
             else
                 readVCards(input);
-        } catch (const FormatError&) {
+        } catch (const UserError&) {
             refused = true;
         }
         best = std::min(best, static_cast<double>(timer.nsecsElapsed()) / 1e9);

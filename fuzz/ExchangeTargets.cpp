@@ -1,8 +1,8 @@
 #include "ExchangeTargets.h"
 
+#include "errors/UserError.h"
 #include "exchange/CardEdit.h"
 #include "exchange/CsvReader.h"
-#include "exchange/FormatError.h"
 #include "exchange/TextFile.h"
 #include "exchange/VCardReader.h"
 #include "exchange/Writers.h"
@@ -15,6 +15,7 @@
 namespace quillbox::fuzz {
 
 using namespace quillbox::exchange;
+using quillbox::UserError;
 
 namespace {
 
@@ -32,14 +33,14 @@ QByteArray bytes(const std::uint8_t* data, std::size_t size) {
 void readVCardInput(const std::uint8_t* data, std::size_t size) {
     try {
         readVCards(bytes(data, size));
-    } catch (const FormatError&) {
+    } catch (const UserError&) {
     }
 }
 
 void readCsvInput(const std::uint8_t* data, std::size_t size) {
     try {
         readCsv(bytes(data, size));
-    } catch (const FormatError&) {
+    } catch (const UserError&) {
     }
 }
 
@@ -71,7 +72,7 @@ void roundTrip(const std::uint8_t* data, std::size_t size) {
             appendVCard(file, neighbour, version);
             read = readVCards(file);
         }
-    } catch (const FormatError& e) {
+    } catch (const UserError& e) {
         fault(QStringLiteral("the import refused the export: %1\n%2")
                   .arg(e.message(), QString::fromUtf8(file)));
     }
@@ -105,11 +106,11 @@ void editCardInput(const std::uint8_t* data, std::size_t size) {
             if (got.name == want.name && got.email == want.email && got.phone == want.phone &&
                 got.address == want.address)
                 return;
-        } catch (const FormatError& e) {
+        } catch (const UserError& e) {
             why = e.message();
         }
         fault(QStringLiteral("the edited card %1:\n%2").arg(why, QString::fromUtf8(result)));
-    } catch (const FormatError&) {
+    } catch (const UserError&) {
     }
 }
 

@@ -6,7 +6,7 @@
 namespace quillbox::fuzz {
 
 // The fuzz targets of the card and table readers. Each returns when its input is read or
-// refused with a FormatError; anything else (another exception, a crash, a sanitizer report)
+// refused with a UserError; anything else (another exception, a crash, a sanitizer report)
 // is a fault, and so is a round trip that does not give back what went in (it aborts).
 
 // The bytes as a vCard file.

@@ -1,15 +1,16 @@
 // libFuzzer entry of the multistatus parser and the href resolution behind it: the bytes as an
-// answer to a request for /book/. It is read or refused with a SyncError, and each href in it
+// answer to a request for /book/. It is read or refused with a UserError, and each href in it
 // resolves to nothing or to its own normal form (so no empty or dot segment). Else: abort.
 
+#include "errors/UserError.h"
 #include "sync/Href.h"
 #include "sync/Multistatus.h"
-#include "sync/SyncError.h"
 
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace quillbox::sync;
+    using quillbox::UserError;
     try {
         const QByteArray body(reinterpret_cast<const char*>(data), qsizetype(size));
         for (const DavResponse& r : parseMultistatus(body, QStringLiteral("x")).responses) {
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     std::abort();
             }
         }
-    } catch (const SyncError&) {
+    } catch (const UserError&) {
     }
     return 0;
 }

@@ -1,11 +1,11 @@
 #include "CardEdit.h"
 
-#include "FormatError.h"
 #include "TextFile.h"
 #include "VCardLines.h"
 #include "VCardReader.h"
 #include "VCardText.h"
 #include "Writers.h"
+#include "errors/UserError.h"
 
 #include <algorithm>
 #include <optional>
@@ -227,8 +227,8 @@ void check(const QByteArray& edited, const std::vector<QByteArray>& expected, co
     Person got;
     try {
         got = readCard(edited);
-    } catch (const FormatError& e) {
-        throw FormatError(QStringLiteral("the edited card would not read: %1").arg(e.message()));
+    } catch (const UserError& e) {
+        throw e.within(QStringLiteral("the edited card would not read"));
     }
     const std::pair<const char*, bool> fields[] = {{"name", got.name == want.name},
                                                    {"e-mail address", got.email == want.email},
@@ -236,21 +236,23 @@ void check(const QByteArray& edited, const std::vector<QByteArray>& expected, co
                                                    {"address", got.address == want.address}};
     for (const auto& [label, same] : fields)
         if (!same)
-            throw FormatError(QStringLiteral("the edited card would not show the %1 as intended")
-                                  .arg(QLatin1String(label)));
+            throw UserError::unreadable(
+                QStringLiteral("the edited card would not show the %1 as intended")
+                    .arg(QLatin1String(label)));
     SoftBreaks softBreaks;
     ContentLines lines(edited, true);
     ContentLine line;
     size_t i = 0;
     for (; lines.next(line, softBreaks); ++i) {
         if (i == expected.size() || line.raw != expected[i])
-            throw FormatError(QStringLiteral("line %1 of the edited card would not stand as "
-                                             "written")
-                                  .arg(line.number));
+            throw UserError::unreadable(
+                QStringLiteral("line %1 of the edited card would not stand as "
+                               "written")
+                    .arg(line.number));
         softBreaks.after(parseProperty(line.text, line.number));
     }
     if (i != expected.size())
-        throw FormatError(QStringLiteral("the edited card would lose lines at its end"));
+        throw UserError::unreadable(QStringLiteral("the edited card would lose lines at its end"));
 }
 
 } // namespace
@@ -258,7 +260,8 @@ void check(const QByteArray& edited, const std::vector<QByteArray>& expected, co
 Person readCard(const QByteArray& card) {
     const std::vector<Person> people = readVCards(card);
     if (people.size() != 1)
-        throw FormatError(QStringLiteral("%1 cards where one was expected").arg(people.size()));
+        throw UserError::unreadable(
+            QStringLiteral("%1 cards where one was expected").arg(people.size()));
     return people.front();
 }
 
@@ -266,8 +269,8 @@ QByteArray editCard(const QByteArray& card, const CardEdit& edit) {
     Person want;
     try {
         want = readCard(card);
-    } catch (const FormatError& e) {
-        throw FormatError(QStringLiteral("the card to edit does not read: %1").arg(e.message()));
+    } catch (const UserError& e) {
+        throw e.within(QStringLiteral("the card to edit does not read"));
     }
     Editor e(textBytes(card));
     if (edit.name) {

@@ -10,7 +10,7 @@
 namespace quillbox::exchange {
 
 // The four texts one card gives the program, by the import's rules (see readVCards). Anything
-// but exactly one valid vCard is a FormatError.
+// but exactly one valid vCard is a UserError.
 Person readCard(const QByteArray& card);
 
 // What to change in a card; a field without a value stays as the card has it.
@@ -35,7 +35,7 @@ struct CardEdit {
 //
 // The result is read back before it is returned: a card that does not read, that would show
 // other texts than the edit's and the unedited fields' values as the card had them, or whose
-// other lines would not come apart exactly as they were, is a FormatError saying which; so is
+// other lines would not come apart exactly as they were, is a UserError saying which; so is
 // a `card` that is not one valid vCard.
 QByteArray editCard(const QByteArray& card, const CardEdit& edit);
 

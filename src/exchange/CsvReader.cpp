@@ -1,8 +1,8 @@
 #include "CsvReader.h"
 
 #include "AddressLines.h"
-#include "FormatError.h"
 #include "TextFile.h"
+#include "errors/UserError.h"
 
 #include <QRegularExpression>
 
@@ -16,7 +16,7 @@ namespace quillbox::exchange {
 namespace {
 
 [[noreturn]] void fail(int line, const QString& why) {
-    throw FormatError(QStringLiteral("line %1: %2").arg(line).arg(why));
+    throw UserError::unreadable(QStringLiteral("line %1: %2").arg(line).arg(why));
 }
 
 bool isLineEnd(QChar c) {
@@ -439,7 +439,8 @@ std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progre
                                                 "UTF-8 (\"CSV UTF-8\") and import that"));
     const QString text = textFromUtf8(bytes);
     if (text.trimmed().isEmpty())
-        throw FormatError(QStringLiteral("the file is empty: it has not even a header row"));
+        throw UserError::unreadable(
+            QStringLiteral("the file is empty: it has not even a header row"));
 
     // Excel may name the separator on a line of its own before the header.
     static const QRegularExpression excelSeparator(QStringLiteral("^sep=(.)(\\r\\n|\\n|\\r)"));
@@ -463,7 +464,8 @@ std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progre
     while (records.next(fields, line) && empty(fields)) {
     }
     if (empty(fields))
-        throw FormatError(QStringLiteral("the file has no header row, only empty fields"));
+        throw UserError::unreadable(
+            QStringLiteral("the file has no header row, only empty fields"));
     const Layout layout(fields, line);
     std::vector<Person> people;
     int row = 0;

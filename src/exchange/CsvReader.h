@@ -29,7 +29,7 @@ namespace quillbox::exchange {
 // several values joined by " ::: ": the first is taken. Line breaks come as "\r\n". Each row
 // costs time in proportion to its length, whatever the header holds.
 // A file the reader cannot take (quotes out of place, text that is not UTF-8, no header that
-// names a person, a row too wide) is a FormatError naming the line.
+// names a person, a row too wide) is a UserError naming the line.
 std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progress = {});
 
 inline constexpr int maxCsvFields = 10000;

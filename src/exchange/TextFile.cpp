@@ -1,6 +1,6 @@
 #include "TextFile.h"
 
-#include "FormatError.h"
+#include "errors/UserError.h"
 
 #include <QStringDecoder>
 
@@ -15,13 +15,15 @@ QByteArray textBytes(const QByteArray& file) {
                                                             : QStringConverter::Utf16BE);
         const QString text = decoder(QByteArrayView(bytes).sliced(2));
         if (decoder.hasError() || bytes.size() % 2 != 0)
-            throw FormatError(QStringLiteral("the file starts as UTF-16 text but is not valid "
-                                             "UTF-16"));
+            throw UserError::unreadable(
+                QStringLiteral("the file starts as UTF-16 text but is not valid "
+                               "UTF-16"));
         bytes = text.toUtf8();
     }
     if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
-        throw FormatError(QStringLiteral("this is not a text file (line %1 holds a NUL byte)")
-                              .arg(lineAt(bytes, nul)));
+        throw UserError::unreadable(
+            QStringLiteral("this is not a text file (line %1 holds a NUL byte)")
+                .arg(lineAt(bytes, nul)));
     return bytes;
 }
 

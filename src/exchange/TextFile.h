@@ -6,7 +6,7 @@
 namespace quillbox::exchange {
 
 // The bytes of a text file to read, without a UTF-8 byte-order mark; a file with a UTF-16
-// byte-order mark comes back as UTF-8. A file holding NUL bytes is not text: FormatError.
+// byte-order mark comes back as UTF-8. A file holding NUL bytes is not text: UserError.
 QByteArray textBytes(const QByteArray& file);
 
 // UTF-8 text as it is: unlike QString::fromUtf8, a leading U+FEFF is kept, since inside a file

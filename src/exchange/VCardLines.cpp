@@ -9,7 +9,7 @@
 namespace quillbox::exchange::vcard {
 
 void fail(int line, const QString& why) {
-    throw FormatError(QStringLiteral("line %1: %2").arg(line).arg(why));
+    throw UserError::unreadable(QStringLiteral("line %1: %2").arg(line).arg(why));
 }
 
 const Param* Property::param(const char* wanted) const {
@@ -46,7 +46,7 @@ bool isNameChar(char c) {
 bool saysQuotedPrintable(const QByteArray& header) {
     try {
         return parseProperty(header + ':', 0).paramValue("ENCODING") == "QUOTED-PRINTABLE";
-    } catch (const FormatError&) {
+    } catch (const UserError&) {
         return false;
     }
 }

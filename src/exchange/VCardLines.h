@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FormatError.h"
 #include "Person.h"
+#include "errors/UserError.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -20,7 +20,7 @@ namespace quillbox::exchange::vcard {
 
 enum class Version { V21, V30, V40 };
 
-// A FormatError "line N: why".
+// A UserError "line N: why".
 [[noreturn]] void fail(int line, const QString& why);
 
 struct Param {
@@ -41,7 +41,7 @@ struct Property {
     QList<QByteArray> types() const;                 // lower case, every TYPE value
 };
 
-// One content line's text (unfolded, soft line breaks joined) as a property; FormatError
+// One content line's text (unfolded, soft line breaks joined) as a property; UserError
 // naming `line` when it is not one.
 Property parseProperty(const QByteArray& text, int line);
 
@@ -80,7 +80,7 @@ public:
         : text_(text), keepRaw_(keepRaw), progress_(progress) {}
 
     // The next content line, soft line breaks joining where `softBreaks` says; false at the
-    // end. A continued line that follows no line is a FormatError.
+    // end. A continued line that follows no line is a UserError.
     bool next(ContentLine& out, const SoftBreaks& softBreaks);
 
 private:
@@ -119,7 +119,7 @@ private:
 void checkEncodings(const Property& p, Charsets& charsets);
 
 // The value's text: its transfer encoding undone, in its character set (UTF-8 unless CHARSET
-// says otherwise); still escaped. Text not valid in its character set is a FormatError.
+// says otherwise); still escaped. Text not valid in its character set is a UserError.
 QString decodeText(const Property& p);
 
 // Splits at `separator` where no backslash escapes it; the pieces keep their escapes.

@@ -1,9 +1,9 @@
 #include "VCardReader.h"
 
 #include "AddressLines.h"
-#include "FormatError.h"
 #include "TextFile.h"
 #include "VCardLines.h"
+#include "errors/UserError.h"
 
 #include <QStringList>
 
@@ -180,7 +180,7 @@ bool isUsed(const QByteArray& name) {
 std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& progress) {
     const QByteArray text = textBytes(file);
     if (text.trimmed().isEmpty())
-        throw FormatError(QStringLiteral("the file is empty: there are no cards in it"));
+        throw UserError::unreadable(QStringLiteral("the file is empty: there are no cards in it"));
 
     std::vector<Person> people;
     Charsets charsets;
@@ -218,7 +218,7 @@ std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& pro
     if (card)
         fail(card->line, QStringLiteral("the card that begins here has no END:VCARD"));
     if (people.empty())
-        throw FormatError(QStringLiteral("there are no cards in the file"));
+        throw UserError::unreadable(QStringLiteral("there are no cards in the file"));
     return people;
 }
 

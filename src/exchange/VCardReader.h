@@ -25,7 +25,7 @@ namespace quillbox::exchange {
 //
 // A file that breaks the format anywhere, in properties the import does not use too (a card
 // without END:VCARD, a bad quoted-printable sequence, an unknown character set or encoding, a
-// line outside any card), is a FormatError naming the line; so is text that is not valid in its
+// line outside any card), is a UserError naming the line; so is text that is not valid in its
 // character set (UTF-8 unless CHARSET says otherwise) where the import reads it.
 std::vector<Person> readVCards(const QByteArray& file, const ProgressReport& progress = {});
 

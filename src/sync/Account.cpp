@@ -1,6 +1,6 @@
 #include "Account.h"
 
-#include "SyncError.h"
+#include "errors/UserError.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -38,7 +38,7 @@ void makeFolder(const QString& folder) {
     if (QFileInfo(folder).isDir())
         return;
     if (!QDir().mkpath(folder) || ::chmod(QFile::encodeName(folder).constData(), S_IRWXU) != 0)
-        throw SyncError(
+        throw UserError(
             QStringLiteral("cannot make the folder %1 for the sync's accounts").arg(folder));
 }
 
@@ -49,18 +49,18 @@ QJsonObject readAll(const QString& name) {
     const QFileInfo info(name);
     if (info.ownerId() != ::geteuid() ||
         (info.permissions() & (QFile::WriteGroup | QFile::WriteOther)))
-        throw SyncError(QStringLiteral("%1 may be changed by others; make it yours alone "
+        throw UserError(QStringLiteral("%1 may be changed by others; make it yours alone "
                                        "(chmod 600) before it is used")
                             .arg(name),
-                        SyncError::Kind::NeedsUser);
+                        UserError::Kind::NeedsUser);
     if (!f.open(QIODevice::ReadOnly))
-        throw SyncError(QStringLiteral("cannot read %1: %2").arg(name, f.errorString()));
+        throw UserError(QStringLiteral("cannot read %1: %2").arg(name, f.errorString()));
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &error);
     if (!doc.isObject())
-        throw SyncError(QStringLiteral("%1 is not a valid accounts file (%2); mend or remove it")
+        throw UserError(QStringLiteral("%1 is not a valid accounts file (%2); mend or remove it")
                             .arg(name, error.errorString()),
-                        SyncError::Kind::NeedsUser);
+                        UserError::Kind::NeedsUser);
     return doc.object();
 }
 
@@ -109,7 +109,7 @@ void Accounts::save(const QString& canonicalPath, const Account& account) const 
     if (!out.open(QIODevice::WriteOnly) ||
         !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
         out.write(QJsonDocument(all).toJson()) < 0 || !out.commit())
-        throw SyncError(QStringLiteral("cannot write the account to %1: %2")
+        throw UserError(QStringLiteral("cannot write the account to %1: %2")
                             .arg(fileName(), out.errorString()));
 }
 
@@ -118,7 +118,7 @@ SyncLock::SyncLock(const Accounts& accounts, const QString& canonicalPath) {
     const QByteArray name = QFile::encodeName(accounts.folder()) + '/' + lockName(canonicalPath);
     const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
-        throw SyncError(
+        throw UserError(
             QStringLiteral("cannot make the lock file %1").arg(QFile::decodeName(name)));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
@@ -138,8 +138,8 @@ QStringList splitCommand(const QString& command) {
     bool inWord = false;
     enum { Plain, Single, Double } quote = Plain;
     const auto bad = [](const char* what) {
-        return SyncError(QStringLiteral("the password command has %1").arg(QLatin1String(what)),
-                         SyncError::Kind::NeedsUser);
+        return UserError(QStringLiteral("the password command has %1").arg(QLatin1String(what)),
+                         UserError::Kind::NeedsUser);
     };
     for (qsizetype i = 0; i < command.size(); ++i) {
         const QChar c = command[i];

@@ -28,9 +28,9 @@ public:
     explicit Accounts(QString folder = defaultFolder());
     static QString defaultFolder();
 
-    // A SyncError when the accounts file cannot be read or is not ours.
+    // A UserError when the accounts file cannot be read or is not ours.
     std::optional<Account> find(const QString& canonicalPath) const;
-    // A SyncError when the file cannot be written.
+    // A UserError when the file cannot be written.
     void save(const QString& canonicalPath, const Account& account) const;
 
     QString fileName() const;
@@ -59,7 +59,7 @@ private:
 
 // A command line split into words as a POSIX shell splits them: blanks separate; '...' keeps
 // everything; "..." keeps everything but \" \\ \$ \` (and drops backslash-newline); a backslash
-// outside quotes keeps the next character. Nothing is expanded. A SyncError on an unclosed
+// outside quotes keeps the next character. Nothing is expanded. A UserError on an unclosed
 // quote or a trailing backslash.
 QStringList splitCommand(const QString& command);
 

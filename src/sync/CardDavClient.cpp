@@ -1,7 +1,7 @@
 #include "CardDavClient.h"
 
 #include "Href.h"
-#include "SyncError.h"
+#include "errors/UserError.h"
 
 #include <QSet>
 
@@ -39,9 +39,9 @@ bool busy(int status) {
 }
 
 [[noreturn]] void unexpected(const HttpReply& reply, const QString& what) {
-    throw SyncError(
+    throw UserError(
         QStringLiteral("the server answered %1 with status %2").arg(what).arg(reply.status),
-        busy(reply.status) ? SyncError::Kind::TryLater : SyncError::Kind::Failed);
+        busy(reply.status) ? UserError::Kind::TryLater : UserError::Kind::Failed);
 }
 
 bool isAddressBook(const DavResponse& r) {
@@ -78,7 +78,7 @@ QString placed(const QUrl& asked, const QString& raw, const QString& within, con
 } // namespace
 
 void makesNoSense(const QString& what, const QString& why) {
-    throw SyncError(QStringLiteral("the answer to %1 makes no sense: %2").arg(what, why));
+    throw UserError(QStringLiteral("the answer to %1 makes no sense: %2").arg(what, why));
 }
 
 CardDavClient::CardDavClient(HttpClient& http, const QUrl& url)
@@ -94,13 +94,13 @@ QUrl CardDavClient::urlOf(const QString& path) const {
 void CardDavClient::chooseBook(const QString& path) {
     book_ = normalHref(withSlash(path));
     if (book_.isEmpty())
-        throw SyncError(QStringLiteral("%1 is no address book a sync can use").arg(shown(path)));
+        throw UserError(QStringLiteral("%1 is no address book a sync can use").arg(shown(path)));
 }
 
 QString CardDavClient::inBook(const QString& book, const QString& href, const QString& what) const {
     const QString path = normalHref(href);
     if (book.isEmpty() || !isInside(path, book) || path.endsWith(QLatin1Char('/')))
-        throw SyncError(QStringLiteral("%1 at %2 is refused: it is not a card in the address "
+        throw UserError(QStringLiteral("%1 at %2 is refused: it is not a card in the address "
                                        "book %3")
                             .arg(what, shown(href), book.isEmpty() ? QStringLiteral("-") : book));
     return path;
@@ -132,7 +132,7 @@ std::vector<AddressBook> CardDavClient::findAddressBooks() {
         normalHref(url_.path(QUrl::FullyEncoded).isEmpty() ? QStringLiteral("/")
                                                            : url_.path(QUrl::FullyEncoded));
     if (start.isEmpty())
-        throw SyncError(QStringLiteral("%1 is no address a sync can use").arg(shownUrl(url_)));
+        throw UserError(QStringLiteral("%1 is no address a sync can use").arg(shownUrl(url_)));
     const QString root = QStringLiteral("/");
     const QString what = QStringLiteral("a look at %1").arg(shownUrl(url_));
     const QByteArray props = "<d:resourcetype/><d:displayname/><d:current-user-principal/>"
@@ -181,7 +181,7 @@ std::vector<AddressBook> CardDavClient::findAddressBooks() {
         }
     }
     if (home.isEmpty())
-        throw SyncError(QStringLiteral("no address book was found at %1; give its address "
+        throw UserError(QStringLiteral("no address book was found at %1; give its address "
                                        "with --url")
                             .arg(shownUrl(url_)));
     const QString look = QStringLiteral("the list of address books");
@@ -231,7 +231,7 @@ Changes CardDavClient::listing(const QString& book, const HttpReply& reply, cons
 Changes CardDavClient::changesSince(const QString& book, const QString& token) {
     const QString scope = normalHref(withSlash(book));
     if (scope.isEmpty())
-        throw SyncError(QStringLiteral("%1 is no address book a sync can use").arg(shown(book)));
+        throw UserError(QStringLiteral("%1 is no address book a sync can use").arg(shown(book)));
     const QString what = QStringLiteral("the list of changes");
     bool withData = true;
     const auto report = [&](const QString& since) {

@@ -38,7 +38,7 @@ struct Changes {
 };
 
 // The CardDAV requests a sync makes, over one HttpClient. Paths are absolute paths on the
-// server of `url`. An answer other than the one expected is a SyncError naming the request:
+// server of `url`. An answer other than the one expected is a UserError naming the request:
 // TryLater for a busy or failing server (429, 5xx), Failed for one that makes no sense.
 //
 // Nothing an answer or the file holds takes a request elsewhere: every href is resolved
@@ -51,7 +51,7 @@ public:
     CardDavClient(HttpClient& http, const QUrl& url);
 
     // The address book the card requests (get, put, remove) are confined to; none before.
-    // A SyncError when `path` is no safe path on this server.
+    // A UserError when `path` is no safe path on this server.
     void chooseBook(const QString& path);
 
     // The address books `url` leads to: itself when it names one; else those in the home of
@@ -101,7 +101,7 @@ private:
     QString book_;
 };
 
-// Why an answer cannot be used: a Failed SyncError naming the request.
+// Why an answer cannot be used: a Failed UserError naming the request.
 [[noreturn]] void makesNoSense(const QString& what, const QString& why);
 
 } // namespace quillbox::sync

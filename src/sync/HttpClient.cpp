@@ -60,8 +60,8 @@ HttpClient::HttpClient(QString user, QString password, const QString& caFile)
         if (certificates.isEmpty())
             certificates = QSslCertificate::fromPath(caFile, QSsl::Der);
         if (certificates.isEmpty())
-            throw SyncError(QStringLiteral("no certificate could be read from %1").arg(caFile),
-                            SyncError::Kind::NeedsUser);
+            throw UserError(QStringLiteral("no certificate could be read from %1").arg(caFile),
+                            UserError::Kind::NeedsUser);
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.addCaCertificates(certificates);
         QSslConfiguration::setDefaultConfiguration(tls);
@@ -85,15 +85,15 @@ HttpReply HttpClient::send(const QByteArray& method, const QUrl& url, const QByt
         const QUrl next = target.resolved(QUrl::fromEncoded(location, QUrl::StrictMode))
                               .adjusted(QUrl::RemoveUserInfo | QUrl::RemoveFragment);
         if (next.isValid() && !sameOrigin(next, target) && !hasControl(location))
-            throw SyncError(QStringLiteral("%1 sends us on to %2, another server; if that is "
+            throw UserError(QStringLiteral("%1 sends us on to %2, another server; if that is "
                                            "the right one, give --url %3")
                                 .arg(shownUrl(target), shownUrl(next),
                                      shownUrl(next.adjusted(QUrl::RemoveQuery))),
-                            SyncError::Kind::NeedsUser);
+                            UserError::Kind::NeedsUser);
         const QString path = normalHref(next.path(QUrl::FullyEncoded));
         if (!next.isValid() || hasControl(location) || !next.query().isEmpty() || path.isEmpty() ||
             !(path.startsWith(within) || path + QLatin1Char('/') == within))
-            throw SyncError(QStringLiteral("the answer to %1 %2 makes no sense: it sends us on "
+            throw UserError(QStringLiteral("the answer to %1 %2 makes no sense: it sends us on "
                                            "to %3")
                                 .arg(QString::fromLatin1(method), shownUrl(target),
                                      QString::fromUtf8(location).toHtmlEscaped()));
@@ -104,16 +104,16 @@ HttpReply HttpClient::send(const QByteArray& method, const QUrl& url, const QByt
 HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const QByteArray& body,
                                const HttpHeaders& headers) {
     const QString where = shownUrl(url);
-    const SyncError runOver(QStringLiteral("the sync stopped after %1, the most one sync may "
+    const UserError runOver(QStringLiteral("the sync stopped after %1, the most one sync may "
                                            "take; the next one goes on from here")
                                 .arg(secondsOf(runDeadlineMs)),
-                            SyncError::Kind::TryLater);
+                            UserError::Kind::TryLater);
     const qint64 runLeft = runDeadlineMs - run_.elapsed();
     if (runLeft <= 0)
         throw runOver;
     for (const auto& [name, value] : headers)
         if (hasControl(value))
-            throw SyncError(QStringLiteral("a %1 header for %2 would hold control characters")
+            throw UserError(QStringLiteral("a %1 header for %2 would hold control characters")
                                 .arg(QString::fromLatin1(name), where));
     if (!warned_ && warn && url.scheme() == QLatin1String("http") && !isLoopback(url.host())) {
         warned_ = true;
@@ -125,7 +125,7 @@ HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const 
     if (beforeRequest)
         beforeRequest(requests_);
     if (url.scheme() == QLatin1String("https") && !QSslSocket::supportsSsl())
-        throw SyncError(QStringLiteral("this system's Qt has no TLS support, so %1 cannot be "
+        throw UserError(QStringLiteral("this system's Qt has no TLS support, so %1 cannot be "
                                        "reached")
                             .arg(where));
 
@@ -178,42 +178,42 @@ HttpReply HttpClient::sendOnce(const QByteArray& method, const QUrl& url, const 
             QStringLiteral("the answer of %1 to %2 %3 is larger than %4 MiB, "
                            "more than any address book needs; stopped there")
                 .arg(origin, QString::fromLatin1(method), where, mebibytes(maxAnswerBytes)),
-            SyncError::Kind::TryLater);
+            UserError::Kind::TryLater);
     };
     if (tooLarge)
         throw overLimit();
     if (tooSlow && deadline < requestDeadlineMs)
         throw runOver;
     if (tooSlow)
-        throw SyncError(
+        throw UserError(
             QStringLiteral("%1 took more than %2 to answer %3 %4")
                 .arg(origin, secondsOf(requestDeadlineMs), QString::fromLatin1(method), where),
-            SyncError::Kind::TryLater);
+            UserError::Kind::TryLater);
 
     HttpReply out;
     out.status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (!tlsProblems.isEmpty())
-        throw SyncError(QStringLiteral("the certificate of %1 does not verify (%2); if the "
+        throw UserError(QStringLiteral("the certificate of %1 does not verify (%2); if the "
                                        "server uses a certificate of its own, give it with "
                                        "--ca FILE")
                             .arg(origin, tlsProblems.join(QStringLiteral("; "))),
-                        SyncError::Kind::NeedsUser);
+                        UserError::Kind::NeedsUser);
     const QNetworkReply::NetworkError error = raw->error();
     if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError)
-        throw SyncError(
+        throw UserError(
             QStringLiteral("%1 was silent for %2 while answering %3 %4")
                 .arg(origin, secondsOf(idleTimeoutMs), QString::fromLatin1(method), where),
-            SyncError::Kind::TryLater);
+            UserError::Kind::TryLater);
     // Qt's errors below 200 are the connection's and those from 300 to 399 the protocol's: the
     // answer, if any came, is not whole. The others only restate an HTTP status.
     if (out.status == 0 ||
         (error != QNetworkReply::NoError && (error < 200 || (error >= 300 && error < 400))))
-        throw SyncError(QStringLiteral("cannot reach the server at %1 (%2 %3): %4")
+        throw UserError(QStringLiteral("cannot reach the server at %1 (%2 %3): %4")
                             .arg(origin, QString::fromLatin1(method), where, raw->errorString()),
-                        SyncError::Kind::TryLater);
+                        UserError::Kind::TryLater);
     if (out.status == 401)
-        throw SyncError(QStringLiteral("%1 refused the user name or password (401)").arg(origin),
-                        SyncError::Kind::NeedsUser);
+        throw UserError(QStringLiteral("%1 refused the user name or password (401)").arg(origin),
+                        UserError::Kind::NeedsUser);
     received += raw->readAll();
     if (received.size() > maxAnswerBytes)
         throw overLimit();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SyncError.h"
+#include "errors/UserError.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -29,16 +29,16 @@ using HttpHeaders = QList<std::pair<QByteArray, QByteArray>>;
 
 // An answer longer than HttpClient::maxAnswerBytes, cut off there (a TryLater error, which a
 // caller may take as a sign to ask for less).
-class AnswerTooLarge : public SyncError {
+class AnswerTooLarge : public UserError {
 public:
-    using SyncError::SyncError;
+    using UserError::UserError;
 };
 
 // Blocking HTTP requests over Qt Network, one at a time, with Basic authentication sent up
 // front, for one sync: the run's deadline starts with the object. HTTPS is verified against
 // the system's certificates and any added with `caFile`.
 //
-// A request that cannot be made, is cut short or runs over a bound is a SyncError: TryLater
+// A request that cannot be made, is cut short or runs over a bound is a UserError: TryLater
 // for an unreachable or slow server, an answer too large or a deadline passed; NeedsUser for a
 // certificate that does not verify and a 401. Every other answer, 4xx and 5xx included, comes
 // back for the caller to judge. Redirects are followed, keeping the method, only within the

@@ -1,6 +1,6 @@
 #include "Multistatus.h"
 
-#include "SyncError.h"
+#include "errors/UserError.h"
 
 #include <QXmlStreamReader>
 
@@ -113,12 +113,12 @@ Multistatus parseMultistatus(const QByteArray& body, const QString& what) {
     while (!xml.atEnd() && !xml.hasError())
         xml.readNext();
     if (xml.hasError())
-        throw SyncError(QStringLiteral("the server's answer to %1 is not valid XML (line %2: %3)")
+        throw UserError(QStringLiteral("the server's answer to %1 is not valid XML (line %2: %3)")
                             .arg(what)
                             .arg(xml.lineNumber())
                             .arg(xml.errorString()));
     if (!seen)
-        throw SyncError(
+        throw UserError(
             QStringLiteral("the server's answer to %1 is not a WebDAV multistatus").arg(what));
     return out;
 }

@@ -34,7 +34,7 @@ struct Multistatus {
 };
 
 // Reads a 207 Multi-Status body. A body that is not well-formed XML, or has no multistatus
-// element, is a SyncError naming `what`.
+// element, is a UserError naming `what`.
 Multistatus parseMultistatus(const QByteArray& body, const QString& what);
 
 inline const QString davNs = QStringLiteral("{DAV:}");

@@ -1,12 +1,11 @@
 #include "SyncEngine.h"
 
 #include "Href.h"
-#include "SyncError.h"
 
 #include "data/EngineError.h"
 #include "data/Schema.h"
+#include "errors/UserError.h"
 #include "exchange/CardEdit.h"
-#include "exchange/FormatError.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -77,7 +76,7 @@ public:
     SyncCounts counts;
 
     // The four texts of a server card as the file would hold them: read by the import's rules
-    // and cut to the program's limits (told once, when the card first comes). A FormatError
+    // and cut to the program's limits (told once, when the card first comes). A UserError
     // when the card cannot be read.
     ContactFields fieldsOf(const QByteArray& card, bool tell) {
         const exchange::Person p = exchange::readCard(card);
@@ -137,7 +136,7 @@ public:
         ContactFields agreed;
         try {
             agreed = fieldsOf(stored, false);
-        } catch (const exchange::FormatError&) {
+        } catch (const UserError&) {
             agreed = fieldsOf(card, false);
         }
         row.etag = etag;
@@ -206,7 +205,9 @@ public:
         try {
             if (settleOnce(s, server, here))
                 return;
-        } catch (const exchange::FormatError& e) {
+        } catch (const UserError& e) {
+            if (e.kind() != UserError::Kind::Unreadable)
+                throw;
             skip(QStringLiteral("%1 (%2) on the server: %3")
                      .arg(quoted(here ? here->name : s.agreed.name), s.href, e.message()));
             return;
@@ -381,9 +382,9 @@ void Run::guard(const QString& book, qsizetype hereDeleted, qsizetype hereCount,
                    .arg(thereDeleted)
                    .arg(thereCount);
     if (!what.isEmpty() && !allowDeletions_)
-        throw SyncError(what + QStringLiteral("; nothing was changed. If that is right, run it "
+        throw UserError(what + QStringLiteral("; nothing was changed. If that is right, run it "
                                               "again with --allow-deletions"),
-                        SyncError::Kind::NeedsUser);
+                        UserError::Kind::NeedsUser);
 }
 
 void Run::run(const QString& book, const data::SyncState& state, bool forget) {
@@ -425,7 +426,7 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
         try {
             fetched.insert(key,
                            {ServerCard::Changed, etag, data, fieldsOf(data, row == rowOf.end())});
-        } catch (const exchange::FormatError& e) {
+        } catch (const UserError& e) {
             skipped.insert(key);
             skip(QStringLiteral("the card %1 on the server is not a valid vCard: %2")
                      .arg(row == rowOf.end() ? href
@@ -606,14 +607,14 @@ SyncEngine::SyncEngine(data::SyncStore& store, SyncSettings settings, Say say)
 
 SyncCounts SyncEngine::run() {
     if (settings_.url.isEmpty() || settings_.user.isEmpty())
-        throw SyncError(QStringLiteral("no account to sync with: give --url and --user"),
-                        SyncError::Kind::NeedsUser);
+        throw UserError(QStringLiteral("no account to sync with: give --url and --user"),
+                        UserError::Kind::NeedsUser);
     const QUrl url(settings_.url);
     if (!url.isValid() || url.host().isEmpty() ||
         (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
-        throw SyncError(QStringLiteral("%1 is not an http:// or https:// address")
+        throw UserError(QStringLiteral("%1 is not an http:// or https:// address")
                             .arg(url.toDisplayString(QUrl::RemoveUserInfo)),
-                        SyncError::Kind::NeedsUser);
+                        UserError::Kind::NeedsUser);
 
     HttpClient http(settings_.user, settings_.password, settings_.caFile);
     http.beforeRequest = beforeRequest;
@@ -633,18 +634,18 @@ SyncCounts SyncEngine::run() {
         if (book.isEmpty() && settings_.addressBook.isEmpty() && books.size() == 1)
             book = books.front().path;
         if (book.isEmpty() && books.empty())
-            throw SyncError(QStringLiteral("%1 has no address book for %2")
+            throw UserError(QStringLiteral("%1 has no address book for %2")
                                 .arg(url.toDisplayString(QUrl::RemoveUserInfo), settings_.user),
-                            SyncError::Kind::NeedsUser);
+                            UserError::Kind::NeedsUser);
         if (book.isEmpty())
-            throw SyncError(
+            throw UserError(
                 (settings_.addressBook.isEmpty()
                      ? QStringLiteral("the server has several address books; pick one with "
                                       "--addressbook NAME:\n")
                      : QStringLiteral("there is no address book %1; the server has:\n")
                            .arg(quoted(settings_.addressBook))) +
                     names.join(QLatin1Char('\n')),
-                SyncError::Kind::NeedsUser);
+                UserError::Kind::NeedsUser);
     }
     dav.chooseBook(book);
     if (bookChosen)

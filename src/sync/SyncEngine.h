@@ -52,14 +52,14 @@ struct SyncCounts {
 // syncs; the sync token then stays where it was, so the next sync asks for it again. A sync that
 // would delete more than half of the contacts here or of the cards there (and more than ten),
 // or every contact because the address book lists nothing, stops before writing with a
-// SyncError(NeedsUser), unless allowDeletions.
+// UserError(NeedsUser), unless allowDeletions.
 class SyncEngine {
 public:
     using Say = std::function<void(const QString&)>;
 
     SyncEngine(data::SyncStore& store, SyncSettings settings, Say say);
 
-    // Runs the sync; a SyncError or an EngineError when it cannot go on.
+    // Runs the sync; a UserError or an EngineError when it cannot go on.
     SyncCounts run();
 
     // Called before every HTTP request with its number; a test throws from it to stop the

@@ -1,9 +1,9 @@
 // The readers and writers of the import and export, called directly: what each kind of file
 // turns into, and that what the export writes the import reads back unchanged.
 
+#include "errors/UserError.h"
 #include "exchange/CardEdit.h"
 #include "exchange/CsvReader.h"
-#include "exchange/FormatError.h"
 #include "exchange/Person.h"
 #include "exchange/TextFile.h"
 #include "exchange/VCardLines.h"
@@ -16,6 +16,7 @@
 #include <QTest>
 
 using namespace quillbox::exchange;
+using quillbox::UserError;
 
 namespace {
 
@@ -201,7 +202,7 @@ private slots:
         QString error;
         try {
             (void)(csv ? readCsv(file) : readVCards(file));
-        } catch (const FormatError& e) {
+        } catch (const UserError& e) {
             error = e.message();
         }
         QVERIFY2(error.contains(says), qPrintable(error));
@@ -278,7 +279,7 @@ private slots:
         try {
             edited = editCard(card, edit);
             got = flat(readCard(edited));
-        } catch (const FormatError& e) {
+        } catch (const UserError& e) {
             got = e.message();
         }
         QVERIFY2(refused.isEmpty() ? !edited.isEmpty() : got.contains(refused), qPrintable(got));

@@ -4,13 +4,14 @@
 
 #include "support/ServerDouble.h"
 
+#include "errors/UserError.h"
 #include "sync/CardDavClient.h"
 #include "sync/Href.h"
-#include "sync/SyncError.h"
 
 #include <QtTest>
 
 using namespace quillbox::sync;
+using quillbox::UserError;
 
 namespace {
 
@@ -131,7 +132,7 @@ private slots:
                 dav.get(listed.value(0));
             if (call == "remove")
                 dav.remove(listed.value(0), etag.toUtf8());
-        } catch (const SyncError& e) {
+        } catch (const UserError& e) {
             out << QString::number(int(e.kind())) + ' ' + e.message();
         }
         const QString joined = out.join(' ');

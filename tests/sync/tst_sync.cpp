@@ -8,10 +8,10 @@
 
 #include "data/Schema.h"
 #include "data/SyncStore.h"
+#include "errors/UserError.h"
 #include "exchange/CardEdit.h"
 #include "exchange/VCardReader.h"
 #include "sync/SyncEngine.h"
-#include "sync/SyncError.h"
 
 #include <QtTest>
 
@@ -323,7 +323,7 @@ private slots:
             try {
                 run(url, QStringLiteral("wrong"));
                 QFAIL("no error");
-            } catch (const sync::SyncError& e) {
+            } catch (const UserError& e) {
                 QVERIFY2(e.message().contains(message), qPrintable(e.message()));
             }
             QCOMPARE(bytes(), before);
@@ -408,9 +408,9 @@ private slots:
             QCOMPARE(run(dbl.url()).skipped, skipped);
             QCOMPARE(said.filter("not synced").size(), skipped);
             QVERIFY(told.isEmpty());
-        } catch (const sync::SyncError& e) {
+        } catch (const UserError& e) {
             QVERIFY2(!told.isEmpty() && e.message().contains(told), qPrintable(e.message()));
-            QCOMPARE(e.kind() == sync::SyncError::Kind::NeedsUser, told == guard);
+            QCOMPARE(e.kind() == UserError::Kind::NeedsUser, told == guard);
             QCOMPARE(bytes(), before);
         }
         // What was left out comes next time; what was refused goes when allowed.

@@ -2,11 +2,11 @@
 
 #include "Files.h"
 #include "Progress.h"
-#include "ToolError.h"
 #include "data/Backup.h"
 #include "data/Check.h"
 #include "data/Connection.h"
 #include "data/EngineError.h"
+#include "errors/UserError.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,9 +22,9 @@ namespace {
 void copy(const QString& source, const QString& target, const std::function<bool()>& interrupted) {
     const QFileInfo info(source);
     if (!info.exists())
-        throw ToolError(QStringLiteral("there is no file %1").arg(shown(source)));
+        throw UserError(QStringLiteral("there is no file %1").arg(shown(source)));
     if (!info.isFile())
-        throw ToolError(
+        throw UserError(
             QStringLiteral("%1 is a folder or device, not a database file").arg(shown(source)));
 
     const std::unique_ptr<QTemporaryFile> temp = temporaryBeside(target);
@@ -40,31 +40,23 @@ void copy(const QString& source, const QString& target, const std::function<bool
         try {
             from.emplace(source, data::Access::ReadOnly);
         } catch (const data::EngineError& e) {
-            throw ToolError(
-                QStringLiteral("cannot open %1: %2").arg(shown(source), e.description()));
+            throw UserError(QStringLiteral("cannot open %1: %2").arg(shown(source), inWords(e)));
         }
         try {
             to.emplace(tempName, data::Access::ReadWrite);
         } catch (const data::EngineError& e) {
-            throw ToolError(e.description());
+            throw UserError(inWords(e));
         }
         Progress progress(QStringLiteral("copying"), 0);
         try {
             data::copyDatabase(*from, *to, [&](int done, int total) {
                 if (interrupted && interrupted())
-                    throw ToolError(QStringLiteral("interrupted"));
+                    throw UserError(QStringLiteral("interrupted"));
                 progress.setTotal(total);
                 progress.update(done);
             });
         } catch (const data::EngineError& e) {
-            if (data::error::busy(e.number()))
-                throw ToolError(QStringLiteral("another program kept %1 busy for too long; "
-                                               "try again")
-                                    .arg(shown(source)));
-            const QString why = data::error::notADatabase(e.number())
-                                    ? QStringLiteral("it is not a database file")
-                                    : e.description();
-            throw ToolError(QStringLiteral("cannot copy %1: %2").arg(shown(source), why));
+            throw UserError(QStringLiteral("cannot copy %1: %2").arg(shown(source), inWords(e)));
         }
     }
 
@@ -79,8 +71,8 @@ void backupDatabase(const QString& source, const QString& target,
                     const std::function<bool()>& interrupted) {
     try {
         copy(source, target, interrupted);
-    } catch (const ToolError& e) {
-        throw ToolError(QStringLiteral("cannot back up to %1: %2").arg(shown(target), e.message()));
+    } catch (const UserError& e) {
+        throw e.within(QStringLiteral("cannot back up to %1").arg(shown(target)));
     }
 }
 

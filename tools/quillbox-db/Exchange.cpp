@@ -2,15 +2,14 @@
 
 #include "Files.h"
 #include "Progress.h"
-#include "ToolError.h"
 #include "data/Check.h"
 #include "data/Contacts.h"
 #include "data/Database.h"
 #include "data/EngineError.h"
 #include "data/ListOrder.h"
 #include "data/Schema.h"
+#include "errors/UserError.h"
 #include "exchange/CsvReader.h"
-#include "exchange/FormatError.h"
 #include "exchange/VCardReader.h"
 #include "exchange/Writers.h"
 #include "platform/Posix.h"
@@ -35,20 +34,15 @@ std::shared_ptr<data::Database> open(const QString& databaseFile,
     try {
         return data::OpenDatabase(databaseFile, access);
     } catch (const data::EngineError& e) {
-        throw ToolError(e.description());
+        throw UserError(inWords(e));
     }
 }
 
 // A failure of the database file after opening, in the user's words: `importing` tells an
 // import, which writes, from an export, which only reads.
 [[noreturn]] void databaseFailed(const data::EngineError& e, bool importing) {
-    if (data::error::busy(e.number()))
-        throw ToolError(QStringLiteral("another program kept the database file busy for longer "
-                                       "than %1 seconds; nothing was %2, try again")
-                            .arg(data::Database::busyTimeoutMs / 1000)
-                            .arg(importing ? u"imported" : u"exported"));
-    throw ToolError(QStringLiteral("the database file could not be %1: %2")
-                        .arg(importing ? u"written" : u"read", e.description()));
+    throw UserError(QStringLiteral("the database file could not be %1: %2")
+                        .arg(importing ? u"written" : u"read", inWords(e)));
 }
 
 QString who(const Person& p) {
@@ -60,7 +54,7 @@ QString who(const Person& p) {
 
 void writeChunk(QIODevice& out, QByteArray& chunk) {
     if (out.write(chunk) != chunk.size())
-        throw ToolError(
+        throw UserError(
             QStringLiteral("the contacts could not be written: %1").arg(out.errorString()));
     chunk.clear();
 }
@@ -73,7 +67,7 @@ ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
     taken.reserve(static_cast<qsizetype>(people.size()));
     const auto stopIfInterrupted = [&interrupted] {
         if (interrupted && interrupted())
-            throw ToolError(QStringLiteral("interrupted; nothing was imported"));
+            throw UserError(QStringLiteral("interrupted; nothing was imported"));
     };
     std::int64_t done = 0;
     for (const Person& original : people) {
@@ -120,7 +114,7 @@ ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
     }
     // The program reads record numbers as 32-bit numbers.
     if (report.taken > 0 && batch.lastNumber() > std::numeric_limits<std::int32_t>::max())
-        throw ToolError(QStringLiteral("the file has no record numbers left that the program can "
+        throw UserError(QStringLiteral("the file has no record numbers left that the program can "
                                        "use for %1 more contacts; nothing was imported")
                             .arg(report.taken));
     // The last moment an interrupt can keep the file as it was.
@@ -138,18 +132,14 @@ FileFormat formatFromName(const QString& fileName) {
     if (suffix == QLatin1String("csv") || suffix == QLatin1String("tsv") ||
         suffix == QLatin1String("tab") || suffix == QLatin1String("txt"))
         return FileFormat::Csv;
-    throw ToolError(QStringLiteral("its name does not say whether it holds vCards or a table; "
+    throw UserError(QStringLiteral("its name does not say whether it holds vCards or a table; "
                                    "name it .vcf or .csv, or say --format vcard|csv"));
 }
 
 std::vector<Person> readPeople(const QByteArray& contents, FileFormat format,
                                const ProgressReport& progress) {
-    try {
-        return format == FileFormat::VCard ? exchange::readVCards(contents, progress)
-                                           : exchange::readCsv(contents, progress);
-    } catch (const exchange::FormatError& e) {
-        throw ToolError(e.message());
-    }
+    return format == FileFormat::VCard ? exchange::readVCards(contents, progress)
+                                       : exchange::readCsv(contents, progress);
 }
 
 ImportReport storePeople(const QString& databaseFile, const std::vector<Person>& people,
@@ -160,7 +150,7 @@ ImportReport storePeople(const QString& databaseFile, const std::vector<Person>&
     } catch (const data::EngineError& e) {
         // An interrupt ends a wait for a busy file as a failure.
         if (interrupted && interrupted())
-            throw ToolError(QStringLiteral("interrupted; nothing was imported"));
+            throw UserError(QStringLiteral("interrupted; nothing was imported"));
         databaseFailed(e, true);
     }
 }
@@ -198,7 +188,7 @@ void writeContacts(const std::vector<Person>& contacts, ExportFormat format, QIO
     for (const Person& c : contacts) {
         progress.advance(++done);
         if ((done & 0xfff) == 0 && interrupted && interrupted())
-            throw ToolError(QStringLiteral("interrupted"));
+            throw UserError(QStringLiteral("interrupted"));
         if (format == ExportFormat::Csv)
             appendCsvRow(chunk, c);
         else
@@ -216,12 +206,12 @@ void writeContactsToNewFile(const std::vector<Person>& contacts, ExportFormat fo
         const std::unique_ptr<QTemporaryFile> temp = temporaryBeside(target);
         writeContacts(contacts, format, *temp, interrupted);
         if (!temp->flush())
-            throw ToolError(temp->errorString());
+            throw UserError(temp->errorString());
         if (!platform::syncFile(temp->handle()))
-            throw ToolError(QStringLiteral("the file could not be put on disk"));
+            throw UserError(QStringLiteral("the file could not be put on disk"));
         placeWithoutReplacing(*temp, target);
-    } catch (const ToolError& e) {
-        throw ToolError(QStringLiteral("cannot write %1: %2").arg(shown(target), e.message()));
+    } catch (const UserError& e) {
+        throw e.within(QStringLiteral("cannot write %1").arg(shown(target)));
     }
 }
 

@@ -20,7 +20,7 @@ using exchange::ProgressReport;
 enum class FileFormat { VCard, Csv };
 
 // What a file's name says it holds: ".vcf" and ".vcard" are vCards; ".csv", ".tsv", ".tab" and
-// ".txt" tables. ToolError for any other name.
+// ".txt" tables. UserError for any other name.
 FileFormat formatFromName(const QString& fileName);
 
 // The people of a file's contents, read as `format`.
@@ -52,7 +52,7 @@ std::vector<Person> contactsInListOrder(const QString& databaseFile);
 
 enum class ExportFormat { VCard30, VCard40, Csv };
 
-// Writes the contacts to `out` in the format; ToolError when the device fails.
+// Writes the contacts to `out` in the format; UserError when the device fails.
 void writeContacts(const std::vector<Person>& contacts, ExportFormat format, QIODevice& out,
                    const Interrupted& interrupted = {});
 

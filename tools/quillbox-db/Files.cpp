@@ -1,6 +1,8 @@
 #include "Files.h"
 
-#include "ToolError.h"
+#include "data/Database.h"
+#include "data/EngineError.h"
+#include "errors/UserError.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,18 +25,18 @@ QString shown(const QString& fileName) {
 std::unique_ptr<QTemporaryFile> temporaryBeside(const QString& target) {
     const QFileInfo info(target);
     if (info.fileName().isEmpty())
-        throw ToolError(QStringLiteral("that is not a file name"));
+        throw UserError(QStringLiteral("that is not a file name"));
     if (occupied(target))
-        throw ToolError(QStringLiteral("a file or folder of that name already exists "
+        throw UserError(QStringLiteral("a file or folder of that name already exists "
                                        "(it is left as it is)"));
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())
-        throw ToolError(QStringLiteral("there is no folder %1").arg(shown(folder)));
+        throw UserError(QStringLiteral("there is no folder %1").arg(shown(folder)));
     // QTemporaryFile makes its file readable and writable by the owner alone.
     auto temp = std::make_unique<QTemporaryFile>(
         QDir(folder).filePath(info.fileName() + QStringLiteral(".XXXXXX.part")));
     if (!temp->open())
-        throw ToolError(temp->errorString());
+        throw UserError(temp->errorString());
     return temp;
 }
 
@@ -43,9 +45,9 @@ void placeWithoutReplacing(QTemporaryFile& temp, const QString& target) {
     // turned up meanwhile.
     if (!temp.rename(target)) {
         if (occupied(target))
-            throw ToolError(QStringLiteral("a file or folder of that name appeared meanwhile "
+            throw UserError(QStringLiteral("a file or folder of that name appeared meanwhile "
                                            "(it is left as it is)"));
-        throw ToolError(temp.errorString());
+        throw UserError(temp.errorString());
     }
     temp.setAutoRemove(false);
     platform::syncFolder(QFileInfo(target).absolutePath());
@@ -54,37 +56,47 @@ void placeWithoutReplacing(QTemporaryFile& temp, const QString& target) {
 QByteArray readWholeFile(const QString& fileName) {
     const QFileInfo info(fileName);
     if (!info.exists())
-        throw ToolError(QStringLiteral("there is no file %1").arg(shown(fileName)));
+        throw UserError(QStringLiteral("there is no file %1").arg(shown(fileName)));
     if (info.isDir())
-        throw ToolError(QStringLiteral("%1 is a folder, not a file").arg(shown(fileName)));
+        throw UserError(QStringLiteral("%1 is a folder, not a file").arg(shown(fileName)));
     const platform::OpenedFile opened = platform::openForReading(QFile::encodeName(fileName));
     if (opened.descriptor < 0)
-        throw ToolError(QStringLiteral("cannot read %1: %2").arg(shown(fileName), opened.error));
+        throw UserError(QStringLiteral("cannot read %1: %2").arg(shown(fileName), opened.error));
     constexpr qint64 largest = qint64{largestFileReadMiB} * 1024 * 1024;
     const auto tooLarge = [&] {
-        return ToolError(QStringLiteral("%1 is larger than %2 MiB, the most that is read")
-                             .arg(shown(fileName)).arg(largestFileReadMiB));
+        return UserError(QStringLiteral("%1 is larger than %2 MiB, the most that is read")
+                             .arg(shown(fileName))
+                             .arg(largestFileReadMiB));
     };
     if (!opened.regular || opened.size > largest) {
         platform::closeDescriptor(opened.descriptor);
         if (opened.regular)
             throw tooLarge();
-        throw ToolError(QStringLiteral("%1 is not a regular file").arg(shown(fileName)));
+        throw UserError(QStringLiteral("%1 is not a regular file").arg(shown(fileName)));
     }
     QFile file;
     if (!file.open(opened.descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         platform::closeDescriptor(opened.descriptor);
-        throw ToolError(
+        throw UserError(
             QStringLiteral("cannot read %1: %2").arg(shown(fileName), file.errorString()));
     }
     // The file may grow between the look at its size and the reading.
     QByteArray bytes = file.read(largest + 1);
     if (file.error() != QFileDevice::NoError)
-        throw ToolError(
+        throw UserError(
             QStringLiteral("cannot read %1: %2").arg(shown(fileName), file.errorString()));
     if (bytes.size() > largest)
         throw tooLarge();
     return bytes;
+}
+
+QString inWords(const data::EngineError& e) {
+    if (data::error::busy(e.number()))
+        return QStringLiteral("another program kept it busy for longer than %1 seconds; try again")
+            .arg(data::Database::busyTimeoutMs / 1000);
+    if (data::error::notADatabase(e.number()))
+        return QStringLiteral("it is not a database file");
+    return e.description();
 }
 
 } // namespace quillbox::tools

@@ -7,13 +7,17 @@
 
 class QTemporaryFile;
 
+namespace quillbox::data {
+class EngineError;
+}
+
 namespace quillbox::tools {
 
 // A name is taken when anything answers to it, a dangling link included.
 bool occupied(const QString& fileName);
 
 // A new owner-only temporary file beside `target`, which must be a free name in an existing
-// folder (ToolError otherwise). The file removes itself unless placed.
+// folder (UserError otherwise). The file removes itself unless placed.
 std::unique_ptr<QTemporaryFile> temporaryBeside(const QString& target);
 
 // Gives the temporary file the name `target`, never replacing anything that took that name
@@ -23,11 +27,15 @@ void placeWithoutReplacing(QTemporaryFile& temp, const QString& target);
 // The most readWholeFile reads: far beyond any address book, and small enough to hold in memory.
 inline constexpr int largestFileReadMiB = 256;
 
-// The whole of a regular file no larger than largestFileReadMiB, or a ToolError that says why not
+// The whole of a regular file no larger than largestFileReadMiB, or a UserError that says why not
 // (a device or a FIFO would be read for ever).
 QByteArray readWholeFile(const QString& fileName);
 
 // A path as the user should see it in a message: quoted, in the platform's separators.
 QString shown(const QString& fileName);
+
+// A failure of a database file in the user's words, the same for every command; the caller
+// names the file and what was being done: "cannot copy 'a.scc': it is not a database file".
+QString inWords(const data::EngineError& e);
 
 } // namespace quillbox::tools

@@ -30,11 +30,11 @@ void create(const NewDatabase& options) {
         data::fillNewFile(tempName, options.contacts, options.seed,
                           [&options, &progress](std::int64_t done) {
                               if (options.interrupted())
-                                  throw CreateError(QStringLiteral("interrupted"));
+                                  throw UserError(QStringLiteral("interrupted"));
                               progress.update(done);
                           });
     } catch (const data::EngineError& e) {
-        throw CreateError(e.description());
+        throw UserError(inWords(e));
     }
 
     placeWithoutReplacing(*temp, options.fileName);
@@ -45,9 +45,9 @@ void create(const NewDatabase& options) {
 void createDatabase(const NewDatabase& options) {
     try {
         create(options);
-    } catch (const CreateError& e) {
-        throw CreateError(QStringLiteral("cannot create '%1': %2")
-                              .arg(QDir::toNativeSeparators(options.fileName), e.message()));
+    } catch (const UserError& e) {
+        throw e.within(
+            QStringLiteral("cannot create '%1'").arg(QDir::toNativeSeparators(options.fileName)));
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ToolError.h"
+#include "errors/UserError.h"
 
 #include <QString>
 
@@ -8,9 +8,6 @@
 #include <functional>
 
 namespace quillbox::tools {
-
-// Why a file could not be made, worded for the user.
-using CreateError = ToolError;
 
 struct NewDatabase {
     QString fileName;

@@ -4,10 +4,10 @@
 
 #include "data/Check.h"
 #include "data/SyncStore.h"
+#include "errors/UserError.h"
 #include "platform/SecretPrompt.h"
 #include "sync/Account.h"
 #include "sync/SyncEngine.h"
-#include "sync/SyncError.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -18,31 +18,29 @@ namespace quillbox::tools {
 
 namespace {
 
-using sync::SyncError;
-
 // The first line the command prints. It runs without a shell: its words are split as a shell
 // would, but nothing in them is expanded or run.
 QString passwordFrom(const QString& command) {
     QStringList words = sync::splitCommand(command);
     if (words.isEmpty())
-        throw SyncError(QStringLiteral("the password command is empty"));
+        throw UserError(QStringLiteral("the password command is empty"));
     QProcess p;
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.setStandardInputFile(QProcess::nullDevice());
     const QString program = words.takeFirst();
     p.start(program, words);
     if (!p.waitForStarted())
-        throw SyncError(QStringLiteral("the password command %1 cannot be run: %2")
+        throw UserError(QStringLiteral("the password command %1 cannot be run: %2")
                             .arg(program, p.errorString()));
     p.waitForFinished(120000);
     if (p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished();
-        throw SyncError(
+        throw UserError(
             QStringLiteral("the password command %1 did not end within two minutes").arg(program));
     }
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        throw SyncError(QStringLiteral("the password command %1 failed (status %2)")
+        throw UserError(QStringLiteral("the password command %1 failed (status %2)")
                             .arg(program)
                             .arg(p.exitCode()));
     QByteArray line = p.readAllStandardOutput();
@@ -50,7 +48,7 @@ QString passwordFrom(const QString& command) {
     if (line.endsWith('\r'))
         line.chop(1);
     if (line.isEmpty())
-        throw SyncError(QStringLiteral("the password command %1 printed no password").arg(program));
+        throw UserError(QStringLiteral("the password command %1 printed no password").arg(program));
     return QString::fromUtf8(line);
 }
 
@@ -72,11 +70,11 @@ QString printable(QString text) {
                                   "names.")
                        .arg(printable(QUrl(former->url).toDisplayString(QUrl::RemoveUserInfo)),
                             printable(former->user));
-    throw SyncError(message + QStringLiteral(" Set the account up once with:\n  quillbox-db "
+    throw UserError(message + QStringLiteral(" Set the account up once with:\n  quillbox-db "
                                              "sync %1 --url URL --user NAME --password-command "
                                              "CMD")
                                   .arg(shown(file)),
-                    SyncError::Kind::NeedsUser);
+                    UserError::Kind::NeedsUser);
 }
 
 QString obtainPassword(const sync::Account& account) {
@@ -86,10 +84,10 @@ QString obtainPassword(const sync::Account& account) {
         return passwordFrom(account.passwordCommand);
     const auto typed = platform::askSecret(QStringLiteral("Password for %1: ").arg(account.user));
     if (!typed)
-        throw SyncError(QStringLiteral("no password: set QUILLBOX_SYNC_PASSWORD, give "
+        throw UserError(QStringLiteral("no password: set QUILLBOX_SYNC_PASSWORD, give "
                                        "--password-command, or run the sync in a terminal to be "
                                        "asked"),
-                        SyncError::Kind::NeedsUser);
+                        UserError::Kind::NeedsUser);
     return *typed;
 }
 
@@ -103,13 +101,13 @@ QString where(const sync::Account& a) {
 SyncOutcome syncFile(const QString& file, const SyncOptions& options, QTextStream& out) {
     const QFileInfo info(file);
     if (!info.isFile())
-        throw SyncError(QStringLiteral("there is no database file %1").arg(shown(file)));
+        throw UserError(QStringLiteral("there is no database file %1").arg(shown(file)));
     // A file check calls unusable is refused in check's words, before anything is read from it
     // or written to it: its schema may run code of its own when the sync writes.
     if (const data::CheckReport sound = data::checkFile(file); !sound.usable()) {
         if (sound.busy)
             return SyncOutcome::FileBusy;
-        throw SyncError(QStringLiteral("%1 cannot be used by Quillbox: %2; nothing was synced")
+        throw UserError(QStringLiteral("%1 cannot be used by Quillbox: %2; nothing was synced")
                             .arg(shown(file), sound.problems.join(QStringLiteral("; "))));
     }
     const QString path = info.canonicalFilePath();

@@ -21,7 +21,7 @@ enum class SyncOutcome {
 
 // `quillbox-db sync`: checks the file as import does, takes the file's sync lock, takes the
 // account from the user's configuration (and remembers what the options change), finds the
-// password, runs one sync and tells on `out` what it did on each side. A fault is a SyncError
+// password, runs one sync and tells on `out` what it did on each side. A fault is a UserError
 // (its kind says what the caller should do next) or an EngineError, before anything is written
 // where the fault allows. Nothing in the file chooses a command to run or a host to contact.
 SyncOutcome syncFile(const QString& file, const SyncOptions& options, QTextStream& out);

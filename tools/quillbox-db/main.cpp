@@ -7,16 +7,15 @@
 #include "NewDatabase.h"
 #include "Progress.h"
 #include "Sync.h"
-#include "ToolError.h"
 #include "Version.h"
 #include "data/Check.h"
 #include "data/Connection.h"
 #include "data/EngineError.h"
 #include "data/SampleContacts.h"
+#include "errors/UserError.h"
 #include "platform/Posix.h"
 #include "platform/ProcessPrivacy.h"
 #include "sync/Account.h"
-#include "sync/SyncError.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -32,9 +31,9 @@
 
 namespace {
 
+using quillbox::UserError;
 using quillbox::data::SampleContacts;
 using quillbox::tools::NewDatabase;
-using quillbox::tools::ToolError;
 
 enum Exit {
     Success = 0,
@@ -102,7 +101,7 @@ void catchInterrupts() {
 
 void stopIfInterrupted() {
     if (interrupted())
-        throw quillbox::tools::ToolError(QStringLiteral("interrupted"));
+        throw quillbox::UserError(QStringLiteral("interrupted"));
 }
 
 QCommandLineOption helpOption() {
@@ -247,8 +246,8 @@ int runImport(const QStringList& arguments) {
         const QByteArray contents = readWholeFile(file);
         stopIfInterrupted();
         people = readPeople(contents, fileFormat, half(0));
-    } catch (const ToolError& e) {
-        throw ToolError(QStringLiteral("cannot import %1: %2; nothing was imported")
+    } catch (const UserError& e) {
+        throw UserError(QStringLiteral("cannot import %1: %2; nothing was imported")
                             .arg(shown(file), e.message()));
     }
     ImportReport report;
@@ -257,13 +256,13 @@ int runImport(const QStringList& arguments) {
         // written to it.
         if (const quillbox::data::CheckReport sound = quillbox::data::checkFile(database);
             !sound.usable())
-            throw ToolError(QStringLiteral("it cannot be used by Quillbox: %1; nothing was "
+            throw UserError(QStringLiteral("it cannot be used by Quillbox: %1; nothing was "
                                            "imported")
                                 .arg(sound.problems.join(QStringLiteral("; "))));
         report = storePeople(database, people, interrupted, half(500));
-    } catch (const ToolError& e) {
+    } catch (const UserError& e) {
         // Whatever an interrupt cut short (a check or a wait for a busy file) stored nothing.
-        throw ToolError(QStringLiteral("cannot import into %1: %2")
+        throw UserError(QStringLiteral("cannot import into %1: %2")
                             .arg(shown(database), interrupted() ? QStringLiteral("interrupted; "
                                                                                  "nothing was "
                                                                                  "imported")
@@ -333,7 +332,7 @@ int runExport(const QStringList& arguments) {
         return usageError(QStringLiteral("-o needs a FILE name."), self);
     const QString database = files.front(), target = parser.value(output);
     if (!target.isEmpty() && occupied(target))
-        throw ToolError(QStringLiteral("cannot write %1: a file or folder of that name already "
+        throw UserError(QStringLiteral("cannot write %1: a file or folder of that name already "
                                        "exists (it is left as it is)")
                             .arg(shown(target)));
 
@@ -341,8 +340,8 @@ int runExport(const QStringList& arguments) {
     std::vector<Person> contacts;
     try {
         contacts = contactsInListOrder(database);
-    } catch (const ToolError& e) {
-        throw ToolError(QStringLiteral("cannot export %1: %2").arg(shown(database), e.message()));
+    } catch (const UserError& e) {
+        throw e.within(QStringLiteral("cannot export %1").arg(shown(database)));
     }
     if (!target.isEmpty()) {
         writeContactsToNewFile(contacts, format, target, interrupted);
@@ -350,10 +349,10 @@ int runExport(const QStringList& arguments) {
     }
     QFile out;
     if (!out.open(stdout, QIODevice::WriteOnly))
-        throw ToolError(QStringLiteral("cannot write to stdout: %1").arg(out.errorString()));
+        throw UserError(QStringLiteral("cannot write to stdout: %1").arg(out.errorString()));
     writeContacts(contacts, format, out, interrupted);
     if (!out.flush())
-        throw ToolError(QStringLiteral("cannot write to stdout: %1").arg(out.errorString()));
+        throw UserError(QStringLiteral("cannot write to stdout: %1").arg(out.errorString()));
     return Success;
 }
 
@@ -448,7 +447,6 @@ const QString syncStatuses = QStringLiteral(
 
 int runSync(const QStringList& arguments) {
     using namespace quillbox::tools;
-    using quillbox::sync::SyncError;
     Command sync(
         "sync",
         QStringLiteral(
@@ -515,7 +513,7 @@ int runSync(const QStringList& arguments) {
                               self);
     try {
         quillbox::sync::splitCommand(parser.value(command));
-    } catch (const SyncError& e) {
+    } catch (const UserError& e) {
         return usageError(e.message() + QLatin1Char('.'), self);
     }
     SyncOptions options;
@@ -543,14 +541,14 @@ int runSync(const QStringList& arguments) {
         case SyncOutcome::FileBusy:
             break;
         }
-    } catch (const SyncError& e) {
-        using Kind = SyncError::Kind;
+    } catch (const UserError& e) {
+        using Kind = UserError::Kind;
         return complain(e.message(), e.kind() == Kind::TryLater    ? TryLater
                                      : e.kind() == Kind::NeedsUser ? NeedsUser
                                                                    : Failure);
     } catch (const quillbox::data::EngineError& e) {
-        if (!quillbox::data::error::busy(e.number()))
-            throw;
+        return complain(QStringLiteral("cannot sync %1: %2").arg(shown(file), inWords(e)),
+                        quillbox::data::error::busy(e.number()) ? Busy : Failure);
     }
     return complain(QStringLiteral("%1 is busy: another program holds it locked; try again later")
                         .arg(shown(file)),
@@ -624,7 +622,7 @@ int main(int argc, char* argv[]) {
         if (command == QLatin1String("sync"))
             return runSync(arguments);
         return usageError(QStringLiteral("unknown command '%1'.").arg(command), tool);
-    } catch (const ToolError& e) {
+    } catch (const UserError& e) {
         return complain(e.message(), Failure);
     } catch (const std::exception& e) {
         return complain(QString::fromLocal8Bit(e.what()), Failure);
