@@ -220,117 +220,136 @@ public:
     // False when the card kept changing under every attempt.
     bool settleOnce(SyncedCard& s, ServerCard& server, const std::optional<ContactFields>& here) {
         for (int attempt = 0; attempt < 4; ++attempt) {
-            const QString name = quoted(here ? here->name : s.agreed.name);
-            switch (server.kind) {
-            case ServerCard::Unchanged:
-                if (!here) {
-                    const int status = dav_.remove(s.href, s.etag);
-                    if (status == 412) {
-                        server = fetchOne(s.href);
-                        continue;
-                    }
-                    later(name, [this, href = s.href] { store_.deleteCard(href); });
-                    ++counts.deletedThere;
-                    say_(QStringLiteral("server: deleted %1").arg(name));
-                    return true;
-                }
-                if (*here == s.agreed)
-                    return true;
-                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), s.etag, here)) {
-                    ++counts.changedThere;
-                    say_(QStringLiteral("server: changed %1").arg(name));
-                    return true;
-                }
-                server = fetchOne(s.href);
-                continue;
-            case ServerCard::Changed: {
-                if (!here) { // changed there, deleted here: the edit wins
-                    s.etag = server.etag;
-                    s.card = server.data;
-                    s.agreed = server.fields;
-                    const QString again = quoted(server.fields.name);
-                    later(
-                        again,
-                        [this, s]() mutable {
-                            s.number = store_.addContact(s.agreed);
-                            store_.saveCard(s);
-                        },
-                        [this, again] {
-                            ++counts.addedHere;
-                            say_(QStringLiteral("here: added %1 again, as the server changed it")
-                                     .arg(again));
-                        });
-                    return true;
-                }
-                QStringList conflicts;
-                const ContactFields merged = merge(s.agreed, *here, server.fields, conflicts);
-                if (merged == server.fields) {
-                    s.etag = server.etag;
-                    s.card = server.data;
-                    s.agreed = merged;
-                    const bool changeHere = merged != *here;
-                    later(
-                        quoted(merged.name),
-                        [this, s, changeHere] {
-                            if (changeHere)
-                                store_.updateContact(s.number, s.agreed);
-                            store_.saveCard(s);
-                        },
-                        [this, conflicts, changeHere, name = quoted(merged.name)] {
-                            tell(conflicts);
-                            if (changeHere) {
-                                ++counts.changedHere;
-                                say_(QStringLiteral("here: changed %1").arg(name));
-                            }
-                        });
-                    return true;
-                }
-                const QByteArray card =
-                    exchange::editCard(server.data, editOf(server.fields, merged));
-                s.etag = server.etag;
-                s.card = server.data;
-                if (upload(s, card, server.etag, here)) {
-                    tell(conflicts);
-                    ++counts.changedThere;
-                    say_(QStringLiteral("server: changed %1").arg(quoted(merged.name)));
-                    return true;
-                }
-                server = fetchOne(s.href);
-                continue;
-            }
-            case ServerCard::Gone:
-                // Gone there: unchanged here, it goes here too; changed here (or never yet
-                // uploaded), it goes up again.
-                if (!here) {
-                    later(name, [this, href = s.href] { store_.deleteCard(href); });
-                    return true;
-                }
-                if (!s.etag.isEmpty() && *here == s.agreed) {
-                    later(
-                        name,
-                        [this, s] {
-                            store_.deleteContact(s.number);
-                            store_.deleteCard(s.href);
-                        },
-                        [this, name] {
-                            ++counts.deletedHere;
-                            say_(QStringLiteral("here: deleted %1").arg(name));
-                        });
-                    return true;
-                }
-                if (upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), {}, here)) {
-                    ++counts.addedThere;
-                    say_(s.etag.isEmpty() && s.agreed == *here
-                             ? QStringLiteral("server: added %1").arg(name)
-                             : QStringLiteral("server: added %1 again, as it was changed here")
-                                   .arg(name));
-                    return true;
-                }
-                server = fetchOne(s.href);
-                continue;
-            }
+            if (settleAgainst(s, server, here))
+                return true;
+            server = fetchOne(s.href); // it changed since it was read: look again
         }
         return false;
+    }
+
+    // One attempt, against the server's card as last read; false when the server refused a
+    // write because its card changed meanwhile.
+    bool settleAgainst(SyncedCard& s, const ServerCard& server,
+                       const std::optional<ContactFields>& here) {
+        switch (server.kind) {
+        case ServerCard::Unchanged:
+            return here ? sendChangeThere(s, here) : deleteThere(s);
+        case ServerCard::Changed:
+            if (!here) { // changed there, deleted here: the edit wins
+                addAgainHere(s, server);
+                return true;
+            }
+            return mergeChanges(s, server, here);
+        case ServerCard::Gone:
+            return settleGone(s, here);
+        }
+        return true;
+    }
+
+    bool deleteThere(const SyncedCard& s) {
+        const QString name = quoted(s.agreed.name);
+        if (dav_.remove(s.href, s.etag) == 412)
+            return false;
+        later(name, [this, href = s.href] { store_.deleteCard(href); });
+        ++counts.deletedThere;
+        say_(QStringLiteral("server: deleted %1").arg(name));
+        return true;
+    }
+
+    bool sendChangeThere(SyncedCard& s, const std::optional<ContactFields>& here) {
+        if (*here == s.agreed)
+            return true;
+        const QString name = quoted(here->name);
+        if (!upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), s.etag, here))
+            return false;
+        ++counts.changedThere;
+        say_(QStringLiteral("server: changed %1").arg(name));
+        return true;
+    }
+
+    void addAgainHere(SyncedCard s, const ServerCard& server) {
+        s.etag = server.etag;
+        s.card = server.data;
+        s.agreed = server.fields;
+        const QString again = quoted(server.fields.name);
+        later(
+            again,
+            [this, s]() mutable {
+                s.number = store_.addContact(s.agreed);
+                store_.saveCard(s);
+            },
+            [this, again] {
+                ++counts.addedHere;
+                say_(QStringLiteral("here: added %1 again, as the server changed it").arg(again));
+            });
+    }
+
+    // Both changed: the merge is taken here where the server's card already says it all, and
+    // sent there otherwise.
+    bool mergeChanges(SyncedCard& s, const ServerCard& server,
+                      const std::optional<ContactFields>& here) {
+        QStringList conflicts;
+        const ContactFields merged = merge(s.agreed, *here, server.fields, conflicts);
+        if (merged == server.fields) {
+            s.etag = server.etag;
+            s.card = server.data;
+            s.agreed = merged;
+            const bool changeHere = merged != *here;
+            later(
+                quoted(merged.name),
+                [this, s, changeHere] {
+                    if (changeHere)
+                        store_.updateContact(s.number, s.agreed);
+                    store_.saveCard(s);
+                },
+                [this, conflicts, changeHere, name = quoted(merged.name)] {
+                    tell(conflicts);
+                    if (changeHere) {
+                        ++counts.changedHere;
+                        say_(QStringLiteral("here: changed %1").arg(name));
+                    }
+                });
+            return true;
+        }
+        const QByteArray card = exchange::editCard(server.data, editOf(server.fields, merged));
+        s.etag = server.etag;
+        s.card = server.data;
+        if (!upload(s, card, server.etag, here))
+            return false;
+        tell(conflicts);
+        ++counts.changedThere;
+        say_(QStringLiteral("server: changed %1").arg(quoted(merged.name)));
+        return true;
+    }
+
+    // Gone there: unchanged here, it goes here too; changed here (or never yet uploaded), it
+    // goes up again.
+    bool settleGone(SyncedCard& s, const std::optional<ContactFields>& here) {
+        const QString name = quoted(here ? here->name : s.agreed.name);
+        if (!here) {
+            later(name, [this, href = s.href] { store_.deleteCard(href); });
+            return true;
+        }
+        if (!s.etag.isEmpty() && *here == s.agreed) {
+            later(
+                name,
+                [this, s] {
+                    store_.deleteContact(s.number);
+                    store_.deleteCard(s.href);
+                },
+                [this, name] {
+                    ++counts.deletedHere;
+                    say_(QStringLiteral("here: deleted %1").arg(name));
+                });
+            return true;
+        }
+        if (!upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), {}, here))
+            return false;
+        ++counts.addedThere;
+        say_(s.etag.isEmpty() && s.agreed == *here
+                 ? QStringLiteral("server: added %1").arg(name)
+                 : QStringLiteral("server: added %1 again, as it was changed here").arg(name));
+        return true;
     }
 
     void tell(const QStringList& conflicts) {
@@ -342,6 +361,17 @@ public:
     void run(const QString& book, const data::SyncState& state, bool forget);
 
 private:
+    using Settling = std::vector<std::pair<const SyncedCard*, ServerCard>>;
+
+    // The phases of a run, in order. Nothing is written before planSettling has passed.
+    bool readRows(const QString& book, bool forget);
+    void readServer(const QString& book);
+    void takeCard(const QString& href, const QByteArray& etag, const QByteArray& data);
+    void readContacts();
+    Settling planSettling(const QString& book);
+    QSet<std::int64_t> takeArriving();
+    void uploadNew(const QString& book, const QSet<std::int64_t>& matched);
+
     // Stops before any write when the sync would delete more than the guard lets through.
     void guard(const QString& book, qsizetype hereDeleted, qsizetype hereCount,
                qsizetype thereDeleted, qsizetype thereCount, bool bookEmptied) const;
@@ -357,6 +387,19 @@ private:
     bool allowDeletions_;
     std::vector<Write> later_;
     QElapsedTimer sinceFlush_;
+
+    // What the run read of both sides.
+    std::vector<SyncedCard> rows_;       // the file's record of synced cards
+    QHash<QString, qsizetype> rowOf_;    // by key
+    QSet<std::int64_t> synced_;          // the contacts the rows are of
+    Changes changes_;                    // the server's listing
+    QSet<QString> listed_;               // by key: a listing is a set
+    QStringList arriving_;               // cards new to the file, as the server spells them
+    QHash<QString, ServerCard> fetched_; // by key
+    QSet<QString> skipped_;              // by key: the next sync tries these again
+    QSet<QString> gone_;                 // by key
+    QHash<std::int64_t, ContactFields> here_;
+    std::vector<std::int64_t> unsynced_; // contacts with no card yet
 };
 
 void Run::guard(const QString& book, qsizetype hereDeleted, qsizetype hereCount,
@@ -390,126 +433,13 @@ void Run::guard(const QString& book, qsizetype hereDeleted, qsizetype hereCount,
 void Run::run(const QString& book, const data::SyncState& state, bool forget) {
     sinceFlush_.start();
     // Reading both sides; nothing is written before all of it has gone well.
-    std::vector<SyncedCard> rows = forget ? std::vector<SyncedCard>{} : store_.cards();
-    // A row whose card lies outside the book was not written by a sync of it: the file was
-    // changed by hand or by someone else. Its contact counts as never synced, so nothing is
-    // asked of or deleted at that address and the contact is neither lost nor deleted here.
-    // Its card may be in the book under another name, unchanged since the token: the full
-    // listing finds it to pair with.
-    const QString inBook = keyOf(book);
-    const auto outside = std::erase_if(rows, [&](const SyncedCard& r) {
-        if (isInside(keyOf(r.href), inBook))
-            return false;
-        say_(QStringLiteral("the file's record of %1 names a card outside the address book; it "
-                            "is taken as not yet synced")
-                 .arg(quoted(r.agreed.name)));
-        return true;
-    });
-    const bool pending = outside > 0 || std::any_of(rows.begin(), rows.end(), [](const auto& r) {
-                             return r.etag.isEmpty();
-                         });
+    const bool pending = readRows(book, forget);
     // An upload cut short shows in a full list only: a list of changes cannot tell a card that
     // never arrived.
-    const Changes changes = dav_.changesSince(book, pending ? QString() : state.syncToken);
-
-    QHash<QString, qsizetype> rowOf; // by key
-    QSet<std::int64_t> synced;
-    for (qsizetype i = 0; i < qsizetype(rows.size()); ++i) {
-        rowOf.insert(keyOf(rows[size_t(i)].href), i);
-        synced.insert(rows[size_t(i)].number);
-    }
-    QHash<QString, ServerCard> fetched; // by key
-    QSet<QString> skipped;              // by key: the next sync tries these again
-    const auto take = [&](const QString& href, const QByteArray& etag, const QByteArray& data) {
-        const QString key = keyOf(href);
-        const auto row = rowOf.find(key);
-        try {
-            fetched.insert(key,
-                           {ServerCard::Changed, etag, data, fieldsOf(data, row == rowOf.end())});
-        } catch (const UserError& e) {
-            skipped.insert(key);
-            skip(QStringLiteral("the card %1 on the server is not a valid vCard: %2")
-                     .arg(row == rowOf.end() ? href
-                                             : quoted(rows[size_t(*row)].agreed.name) +
-                                                   QStringLiteral(" (%1)").arg(href),
-                          e.message()));
-        }
-    };
-    // A listing is a set: a card it names twice is one card.
-    QSet<QString> listed;
-    QStringList wanted, arriving; // as the server spells them
-    for (const CardRef& c : changes.changed) {
-        const QString key = keyOf(c.href);
-        if (listed.contains(key))
-            continue;
-        listed.insert(key);
-        const auto at = rowOf.find(key);
-        if (at == rowOf.end())
-            arriving << c.href;
-        else if (rows[size_t(*at)].etag == c.etag)
-            continue;
-        if (c.data.isEmpty())
-            wanted << c.href;
-        else
-            take(c.href, c.etag, c.data);
-    }
-    QSet<QString> gone;
-    if (changes.complete) {
-        for (const SyncedCard& r : rows)
-            if (!listed.contains(keyOf(r.href)))
-                gone.insert(keyOf(r.href));
-    } else {
-        for (const QString& href : changes.removed)
-            if (rowOf.contains(keyOf(href)))
-                gone.insert(keyOf(href));
-    }
-    QSet<QString> asked;
-    for (const QString& href : wanted)
-        asked.insert(keyOf(href));
-    for (const Card& c : dav_.fetch(book, wanted))
-        if (asked.remove(keyOf(c.href))) // neither a card not asked for nor one sent twice
-            take(c.href, c.etag, c.data);
-    // Left out of the answer is not gone: only the server saying so is.
-    for (const QString& href : wanted)
-        if (asked.contains(keyOf(href))) {
-            skipped.insert(keyOf(href));
-            const auto row = rowOf.find(keyOf(href));
-            skip(QStringLiteral("the server listed %1 but did not send it")
-                     .arg(row == rowOf.end() ? href : quoted(rows[size_t(*row)].agreed.name)));
-        }
-
-    QHash<std::int64_t, ContactFields> here;
-    std::vector<std::int64_t> unsynced;
-    for (const data::StoredContact& c : store_.contacts()) {
-        here.insert(c.number, c.fields);
-        if (!synced.contains(c.number))
-            unsynced.push_back(c.number);
-    }
-
-    // Each synced contact's server side, and the deletions they make, before any write.
-    std::vector<std::pair<const SyncedCard*, ServerCard>> settling;
-    qsizetype hereDeleted = 0, thereDeleted = 0, thereCount = listed.size();
-    for (const SyncedCard& r : rows) {
-        const QString key = keyOf(r.href);
-        if (skipped.contains(key))
-            continue;
-        ServerCard server;
-        if (const auto f = fetched.find(key); f != fetched.end())
-            server = *f;
-        else if (gone.contains(key) || (r.etag.isEmpty() && !listed.contains(key)))
-            server.kind = ServerCard::Gone;
-        const auto h = here.find(r.number);
-        if (server.kind == ServerCard::Gone && h != here.end() && !r.etag.isEmpty() &&
-            *h == r.agreed)
-            ++hereDeleted;
-        if (server.kind == ServerCard::Unchanged && h == here.end())
-            ++thereDeleted;
-        if (!changes.complete && !gone.contains(key) && !listed.contains(key) && !r.etag.isEmpty())
-            ++thereCount;
-        settling.emplace_back(&r, server);
-    }
-    guard(book, hereDeleted, here.size(), thereDeleted, thereCount,
-          changes.complete && listed.isEmpty());
+    changes_ = dav_.changesSince(book, pending ? QString() : state.syncToken);
+    readServer(book);
+    readContacts();
+    const Settling settling = planSettling(book);
 
     // A sync with nothing to do writes nothing at all.
     const data::SyncState& now = state;
@@ -522,19 +452,154 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
 
     // Contacts synced before.
     for (const auto& [row, server] : settling) {
-        const auto h = here.find(row->number);
-        settle(*row, server, h == here.end() ? std::nullopt : std::optional<ContactFields>(*h));
+        const auto h = here_.find(row->number);
+        settle(*row, server, h == here_.end() ? std::nullopt : std::optional<ContactFields>(*h));
     }
+    const QSet<std::int64_t> matched = takeArriving();
+    flush();
+    uploadNew(book, matched);
+    // The token last, with the writes it stands for; a card left for later keeps it back.
+    if (counts.unresolved == 0 && changes_.token != now.syncToken)
+        later({}, [this, token = changes_.token] {
+            if (counts.skipped == 0)
+                store_.saveSyncToken(token);
+        });
+    flush();
+}
 
-    // Cards new on the server: one with the name and e-mail of a contact not yet synced
-    // becomes one with it; the others come here, each with its state row.
+// The file's rows of this book; true when one is pending (an upload may have been cut short),
+// which only a full listing can settle.
+bool Run::readRows(const QString& book, bool forget) {
+    rows_ = forget ? std::vector<SyncedCard>{} : store_.cards();
+    // A row whose card lies outside the book was not written by a sync of it: the file was
+    // changed by hand or by someone else. Its contact counts as never synced, so nothing is
+    // asked of or deleted at that address and the contact is neither lost nor deleted here.
+    // Its card may be in the book under another name, unchanged since the token: the full
+    // listing finds it to pair with.
+    const QString inBook = keyOf(book);
+    const auto outside = std::erase_if(rows_, [&](const SyncedCard& r) {
+        if (isInside(keyOf(r.href), inBook))
+            return false;
+        say_(QStringLiteral("the file's record of %1 names a card outside the address book; it "
+                            "is taken as not yet synced")
+                 .arg(quoted(r.agreed.name)));
+        return true;
+    });
+    for (qsizetype i = 0; i < qsizetype(rows_.size()); ++i) {
+        rowOf_.insert(keyOf(rows_[size_t(i)].href), i);
+        synced_.insert(rows_[size_t(i)].number);
+    }
+    return outside > 0 ||
+           std::any_of(rows_.begin(), rows_.end(), [](const auto& r) { return r.etag.isEmpty(); });
+}
+
+// The server's side of the listing: the cards changed or new (their data fetched where the
+// listing left it out) and those gone.
+void Run::readServer(const QString& book) {
+    QStringList wanted; // as the server spells them
+    for (const CardRef& c : changes_.changed) {
+        const QString key = keyOf(c.href);
+        if (listed_.contains(key))
+            continue;
+        listed_.insert(key);
+        const auto at = rowOf_.find(key);
+        if (at == rowOf_.end())
+            arriving_ << c.href;
+        else if (rows_[size_t(*at)].etag == c.etag)
+            continue;
+        if (c.data.isEmpty())
+            wanted << c.href;
+        else
+            takeCard(c.href, c.etag, c.data);
+    }
+    if (changes_.complete) {
+        for (const SyncedCard& r : rows_)
+            if (!listed_.contains(keyOf(r.href)))
+                gone_.insert(keyOf(r.href));
+    } else {
+        for (const QString& href : changes_.removed)
+            if (rowOf_.contains(keyOf(href)))
+                gone_.insert(keyOf(href));
+    }
+    QSet<QString> asked;
+    for (const QString& href : wanted)
+        asked.insert(keyOf(href));
+    for (const Card& c : dav_.fetch(book, wanted))
+        if (asked.remove(keyOf(c.href))) // neither a card not asked for nor one sent twice
+            takeCard(c.href, c.etag, c.data);
+    // Left out of the answer is not gone: only the server saying so is.
+    for (const QString& href : wanted)
+        if (asked.contains(keyOf(href))) {
+            skipped_.insert(keyOf(href));
+            const auto row = rowOf_.find(keyOf(href));
+            skip(QStringLiteral("the server listed %1 but did not send it")
+                     .arg(row == rowOf_.end() ? href : quoted(rows_[size_t(*row)].agreed.name)));
+        }
+}
+
+void Run::takeCard(const QString& href, const QByteArray& etag, const QByteArray& data) {
+    const QString key = keyOf(href);
+    const auto row = rowOf_.find(key);
+    try {
+        fetched_.insert(key,
+                        {ServerCard::Changed, etag, data, fieldsOf(data, row == rowOf_.end())});
+    } catch (const UserError& e) {
+        skipped_.insert(key);
+        skip(QStringLiteral("the card %1 on the server is not a valid vCard: %2")
+                 .arg(row == rowOf_.end() ? href
+                                          : quoted(rows_[size_t(*row)].agreed.name) +
+                                                QStringLiteral(" (%1)").arg(href),
+                      e.message()));
+    }
+}
+
+void Run::readContacts() {
+    for (const data::StoredContact& c : store_.contacts()) {
+        here_.insert(c.number, c.fields);
+        if (!synced_.contains(c.number))
+            unsynced_.push_back(c.number);
+    }
+}
+
+// Each synced contact's server side, and the deletions they make, before any write.
+Run::Settling Run::planSettling(const QString& book) {
+    Settling settling;
+    qsizetype hereDeleted = 0, thereDeleted = 0, thereCount = listed_.size();
+    for (const SyncedCard& r : rows_) {
+        const QString key = keyOf(r.href);
+        if (skipped_.contains(key))
+            continue;
+        ServerCard server;
+        if (const auto f = fetched_.find(key); f != fetched_.end())
+            server = *f;
+        else if (gone_.contains(key) || (r.etag.isEmpty() && !listed_.contains(key)))
+            server.kind = ServerCard::Gone;
+        const auto h = here_.find(r.number);
+        if (server.kind == ServerCard::Gone && h != here_.end() && !r.etag.isEmpty() &&
+            *h == r.agreed)
+            ++hereDeleted;
+        if (server.kind == ServerCard::Unchanged && h == here_.end())
+            ++thereDeleted;
+        if (!changes_.complete && !gone_.contains(key) && !listed_.contains(key) &&
+            !r.etag.isEmpty())
+            ++thereCount;
+        settling.emplace_back(&r, server);
+    }
+    guard(book, hereDeleted, here_.size(), thereDeleted, thereCount,
+          changes_.complete && listed_.isEmpty());
+    return settling;
+}
+
+// Cards new on the server: one with the name and e-mail of a contact not yet synced becomes one
+// with it; the others come here, each with its state row. Returns the contacts so matched.
+QSet<std::int64_t> Run::takeArriving() {
     QMultiHash<QString, std::int64_t> byNameAndEmail;
-    for (std::int64_t n : unsynced)
-        byNameAndEmail.insert(here[n].name + QChar(0) + here[n].email, n);
+    for (std::int64_t n : unsynced_)
+        byNameAndEmail.insert(here_[n].name + QChar(0) + here_[n].email, n);
     QSet<std::int64_t> matched;
-    for (const QString& href : arriving) {
-        const auto f = fetched.find(keyOf(href));
-        if (f == fetched.end())
+    for (const QString& href : arriving_) {
+        const auto f = fetched_.find(keyOf(href));
+        if (f == fetched_.end())
             continue;
         const QString key = f->fields.name + QChar(0) + f->fields.email;
         if (const auto m = byNameAndEmail.find(key); m != byNameAndEmail.end()) {
@@ -542,7 +607,7 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
             byNameAndEmail.erase(m);
             matched.insert(number);
             // Nothing agreed yet: where both hold a text and they differ, the server's wins.
-            settle({href, number, {}, {}, {}}, *f, here[number]);
+            settle({href, number, {}, {}, {}}, *f, here_[number]);
             continue;
         }
         const QString name = quoted(f->fields.name);
@@ -556,16 +621,18 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
                 say_(QStringLiteral("here: added %1").arg(name));
             });
     }
-    flush();
+    return matched;
+}
 
-    // Contacts new here: each gets a UID and an href, written down before any upload, so that
-    // a run after a kill looks for the card instead of making another.
+// Contacts new here: each gets a UID and an href, written down before any upload, so that a run
+// after a kill looks for the card instead of making another.
+void Run::uploadNew(const QString& book, const QSet<std::int64_t>& matched) {
     std::vector<SyncedCard> uploads;
-    for (std::int64_t n : unsynced) {
+    for (std::int64_t n : unsynced_) {
         if (matched.contains(n))
             continue;
         const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        const QByteArray card = exchange::newCard(personOf(here[n]), uid);
+        const QByteArray card = exchange::newCard(personOf(here_[n]), uid);
         uploads.push_back({book + uid + QLatin1String(".vcf"), n, {}, fieldsOf(card, false), card});
     }
     if (!uploads.empty())
@@ -574,20 +641,13 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
                 store_.saveCard(row);
         });
     for (SyncedCard& row : uploads) {
-        if (upload(row, row.card, {}, here[row.number])) {
+        if (upload(row, row.card, {}, here_[row.number])) {
             ++counts.addedThere;
-            say_(QStringLiteral("server: added %1").arg(quoted(here[row.number].name)));
+            say_(QStringLiteral("server: added %1").arg(quoted(here_[row.number].name)));
         } else {
-            settle(row, fetchOne(row.href), here[row.number]);
+            settle(row, fetchOne(row.href), here_[row.number]);
         }
     }
-    // The token last, with the writes it stands for; a card left for later keeps it back.
-    if (counts.unresolved == 0 && changes.token != now.syncToken)
-        later({}, [this, token = changes.token] {
-            if (counts.skipped == 0)
-                store_.saveSyncToken(token);
-        });
-    flush();
 }
 
 int defaultPort(const QUrl& url) {
