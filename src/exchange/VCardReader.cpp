@@ -85,88 +85,108 @@ struct Address {
     std::array<QString, 7> parts;
 };
 
-Person makePerson(const Card& card) {
-    // Without a VERSION, as 3.0.
-    Version version = Version::V30;
+// The card's version; without a VERSION, as 3.0.
+Version versionOfCard(const Card& card) {
     const auto versionProperty = std::find_if(
         card.used.begin(), card.used.end(), [](const Property& p) { return p.name == "VERSION"; });
-    if (versionProperty != card.used.end()) {
-        const std::optional<Version> v = versionOf(versionProperty->value);
-        if (!v)
-            fail(versionProperty->line,
-                 QStringLiteral("vCard version '%1' is not one this tool reads (2.1, 3.0, 4.0)")
-                     .arg(QString::fromUtf8(versionProperty->value.trimmed())));
-        version = *v;
-    }
+    if (versionProperty == card.used.end())
+        return Version::V30;
+    const std::optional<Version> v = versionOf(versionProperty->value);
+    if (!v)
+        fail(versionProperty->line,
+             QStringLiteral("vCard version '%1' is not one this tool reads (2.1, 3.0, 4.0)")
+                 .arg(QString::fromUtf8(versionProperty->value.trimmed())));
+    return *v;
+}
 
+// A card's properties by what they give a person, in file order.
+struct Sorted {
     std::vector<const Property*> n, fn, emails, phones, labels;
-    std::vector<Address> addresses;
+    std::vector<Address> addresses; // those with any part
+};
+
+Sorted sortProperties(const Card& card, Version version) {
+    Sorted s;
     for (const Property& p : card.used) {
         if (p.name == "N")
-            n.push_back(&p);
+            s.n.push_back(&p);
         else if (p.name == "FN")
-            fn.push_back(&p);
+            s.fn.push_back(&p);
         else if (p.name == "EMAIL")
-            emails.push_back(&p);
+            s.emails.push_back(&p);
         else if (p.name == "TEL")
-            phones.push_back(&p);
+            s.phones.push_back(&p);
         else if (p.name == "LABEL")
-            labels.push_back(&p);
+            s.labels.push_back(&p);
         else if (p.name == "ADR") {
             Address a{&p, addressParts(p, version)};
             if (std::any_of(a.parts.begin(), a.parts.end(),
                             [](const QString& part) { return !part.isEmpty(); }))
-                addresses.push_back(std::move(a));
+                s.addresses.push_back(std::move(a));
         }
     }
+    return s;
+}
 
-    Person person;
-    person.where = QStringLiteral("card at line %1").arg(card.line);
-    if (!n.empty()) {
-        const QStringList components = splitUnescaped(decodeText(*n.front()), QLatin1Char(';'));
+// "Family, Given" from the first N, else the preferred FN.
+QString nameOf(const Sorted& s, Version version) {
+    QString name;
+    if (!s.n.empty()) {
+        const QStringList components = splitUnescaped(decodeText(*s.n.front()), QLatin1Char(';'));
         const QString family = namePart(components.value(0), version);
         const QString given = namePart(components.value(1), version);
         if (!family.isEmpty() && !given.isEmpty())
-            person.name = family + QLatin1String(", ") + given;
+            name = family + QLatin1String(", ") + given;
         else
-            person.name = family + given;
+            name = family + given;
     }
-    if (person.name.isEmpty())
-        if (const Property* p = preferred(fn))
-            person.name = textValue(*p, version);
-    if (const Property* p = preferred(emails))
-        person.email = textValue(*p, version);
-    if (const Property* p = preferred(phones))
-        person.phone = telephone(*p, version);
+    if (name.isEmpty())
+        if (const Property* p = preferred(s.fn))
+            name = textValue(*p, version);
+    return name;
+}
 
+// The preferred address: its street alone where that is all it has, else its label (in the
+// ADR or a LABEL that goes with it) or its parts as lines; without an ADR, the preferred LABEL.
+QString addressOf(const Sorted& s, Version version) {
     const qsizetype address = vcard::preferred(
-        addresses, [](const Address& a) -> const Property& { return *a.property; });
-    if (address >= 0) {
-        const auto& parts = addresses[size_t(address)].parts;
-        const bool streetOnly = std::all_of(parts.begin(), parts.end(), [&](const QString& part) {
-            return &part == &parts[2] || part.isEmpty();
-        });
-        if (streetOnly) {
-            person.address = parts[2];
-        } else {
-            const Property& adr = *addresses[size_t(address)].property;
-            QString label;
-            if (const Param* inside = adr.param("LABEL"))
-                label = parameterText(inside->value);
-            for (const Property* l : labels) {
-                if (!label.isEmpty())
-                    break;
-                if (labelGoesWith(adr, *l))
-                    label = textValue(*l, version);
-            }
-            person.address = !label.isEmpty()
-                                 ? label
-                                 : addressLines({parts[0], parts[1], parts[2], parts[3], parts[4],
-                                                 parts[5], parts[6]});
-        }
-    } else if (const Property* l = preferred(labels)) {
-        person.address = textValue(*l, version);
+        s.addresses, [](const Address& a) -> const Property& { return *a.property; });
+    if (address < 0) {
+        const Property* l = preferred(s.labels);
+        return l ? textValue(*l, version) : QString();
     }
+    const auto& parts = s.addresses[size_t(address)].parts;
+    const bool streetOnly = std::all_of(parts.begin(), parts.end(), [&](const QString& part) {
+        return &part == &parts[2] || part.isEmpty();
+    });
+    if (streetOnly)
+        return parts[2];
+    const Property& adr = *s.addresses[size_t(address)].property;
+    QString label;
+    if (const Param* inside = adr.param("LABEL"))
+        label = parameterText(inside->value);
+    for (const Property* l : s.labels) {
+        if (!label.isEmpty())
+            break;
+        if (labelGoesWith(adr, *l))
+            label = textValue(*l, version);
+    }
+    if (!label.isEmpty())
+        return label;
+    return addressLines({parts[0], parts[1], parts[2], parts[3], parts[4], parts[5], parts[6]});
+}
+
+Person makePerson(const Card& card) {
+    const Version version = versionOfCard(card);
+    const Sorted s = sortProperties(card, version);
+    Person person;
+    person.where = QStringLiteral("card at line %1").arg(card.line);
+    person.name = nameOf(s, version);
+    if (const Property* p = preferred(s.emails))
+        person.email = textValue(*p, version);
+    if (const Property* p = preferred(s.phones))
+        person.phone = telephone(*p, version);
+    person.address = addressOf(s, version);
     return person;
 }
 
