@@ -228,6 +228,9 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
     QTest::newRow("import, a link to a device")
         << QStringList{"import", "zero.vcf"} + into << "not a regular";
     QTest::newRow("import, too large") << QStringList{"import", "big.vcf"} + into << "256 MiB";
+    for (const char* target : {"pipe.vcf", "zero.vcf"})
+        QTest::addRow("import into %s", target)
+            << QStringList{"import", "two.vcf", "--into", target} << "not a regular";
     QTest::newRow("usage: no command") << QStringList{} << "no command";
     QTest::newRow("usage: create two files") << QStringList{"create", "a", "b"} << "too many";
     for (const char* count : {"-1", "2.5", "10000001"})

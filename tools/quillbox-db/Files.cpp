@@ -53,12 +53,28 @@ void placeWithoutReplacing(QTemporaryFile& temp, const QString& target) {
     platform::syncFolder(QFileInfo(target).absolutePath());
 }
 
-QByteArray readWholeFile(const QString& fileName) {
+namespace {
+QString notRegular(const QString& fileName) {
+    return QStringLiteral("%1 is not a regular file").arg(shown(fileName));
+}
+} // namespace
+
+QString whyNotARegularFile(const QString& fileName) {
     const QFileInfo info(fileName);
     if (!info.exists())
-        throw UserError(QStringLiteral("there is no file %1").arg(shown(fileName)));
+        return QStringLiteral("there is no file %1").arg(shown(fileName));
     if (info.isDir())
-        throw UserError(QStringLiteral("%1 is a folder, not a file").arg(shown(fileName)));
+        return QStringLiteral("%1 is a folder, not a file").arg(shown(fileName));
+    if (!info.isFile())
+        return notRegular(fileName);
+    return {};
+}
+
+QByteArray readWholeFile(const QString& fileName) {
+    if (const QString why = whyNotARegularFile(fileName); !why.isEmpty())
+        throw UserError(why);
+    // Looked at again through the opened descriptor: the name may have been given to something
+    // else meanwhile.
     const platform::OpenedFile opened = platform::openForReading(QFile::encodeName(fileName));
     if (opened.descriptor < 0)
         throw UserError(QStringLiteral("cannot read %1: %2").arg(shown(fileName), opened.error));
@@ -72,7 +88,7 @@ QByteArray readWholeFile(const QString& fileName) {
         platform::closeDescriptor(opened.descriptor);
         if (opened.regular)
             throw tooLarge();
-        throw UserError(QStringLiteral("%1 is not a regular file").arg(shown(fileName)));
+        throw UserError(notRegular(fileName));
     }
     QFile file;
     if (!file.open(opened.descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

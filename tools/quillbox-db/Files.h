@@ -27,8 +27,11 @@ void placeWithoutReplacing(QTemporaryFile& temp, const QString& target);
 // The most readWholeFile reads: far beyond any address book, and small enough to hold in memory.
 inline constexpr int largestFileReadMiB = 256;
 
-// The whole of a regular file no larger than largestFileReadMiB, or a UserError that says why not
-// (a device or a FIFO would be read for ever).
+// Why `fileName` is not to be opened as a file, or an empty text when it names a regular one (or
+// a link to one). Opening a FIFO waits for a writer for ever, and a device may be read for ever.
+QString whyNotARegularFile(const QString& fileName);
+
+// The whole of a regular file no larger than largestFileReadMiB, or a UserError that says why not.
 QByteArray readWholeFile(const QString& fileName);
 
 // A path as the user should see it in a message: quoted, in the platform's separators.

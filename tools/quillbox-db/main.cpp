@@ -252,6 +252,8 @@ int runImport(const QStringList& arguments) {
     }
     ImportReport report;
     try {
+        if (const QString why = whyNotARegularFile(database); !why.isEmpty())
+            throw UserError(why + QStringLiteral("; nothing was imported"));
         // A file that check calls unusable is refused in check's words, before anything is
         // written to it.
         if (const quillbox::data::CheckReport sound = quillbox::data::checkFile(database);
