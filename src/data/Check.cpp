@@ -269,7 +269,28 @@ void rollBackHotJournal(const QString& fileName) {
     }
 }
 
+NoWalFilesLeft::NoWalFilesLeft(QString fileName)
+    : fileName_(std::move(fileName)), there_(anyThere()) {}
+
+bool NoWalFilesLeft::anyThere() const {
+    return QFileInfo::exists(fileName_ + QStringLiteral("-wal")) ||
+           QFileInfo::exists(fileName_ + QStringLiteral("-shm"));
+}
+
+NoWalFilesLeft::~NoWalFilesLeft() {
+    if (there_ || !anyThere())
+        return;
+    try {
+        // Only a WAL the connection has opened is checkpointed and removed as it closes.
+        Connection db(fileName_, Access::ReadWrite);
+        sqlite::exec(db.handle(), "SELECT count(*) FROM sqlite_schema");
+    } catch (const EngineError&) {
+        // Left as they are: a file that cannot be opened for writing keeps them.
+    }
+}
+
 CheckReport checkFile(const QString& fileName) {
+    const NoWalFilesLeft tidy(fileName);
     rollBackHotJournal(fileName);
     CheckReport r;
     {

@@ -39,4 +39,21 @@ inline constexpr int integrityCheckSeconds = 60;
 // nothing else); a file it cannot open is left for the caller's own open to report.
 void rollBackHotJournal(const QString& fileName);
 
+// A read-only connection to a WAL-mode file makes the -wal and -shm files beside it and, unable
+// to checkpoint, leaves them behind when it closes. Held for the length of a read-only look at a
+// file, this takes away on its destruction the ones the look made: a connection that may write
+// removes them as it closes, when no other has the file open (one that has owns them).
+class NoWalFilesLeft {
+public:
+    explicit NoWalFilesLeft(QString fileName);
+    ~NoWalFilesLeft();
+    NoWalFilesLeft(const NoWalFilesLeft&) = delete;
+    NoWalFilesLeft& operator=(const NoWalFilesLeft&) = delete;
+
+private:
+    bool anyThere() const;
+    QString fileName_;
+    bool there_;
+};
+
 } // namespace quillbox::data

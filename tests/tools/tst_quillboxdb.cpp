@@ -474,12 +474,15 @@ void TestQuillboxDb::check() {
         holder->exec("BEGIN EXCLUSIVE");
     }
     const QString name = damage == QLatin1String("uri") ? "file:senha.scc" : "senha.scc";
+    const QStringList before = entries(dir.path());
     const Run r = runTool({"check", name}, dir.path());
     QCOMPARE(r.exitCode, exitCode);
     for (const QString& line : says.split(QLatin1Char('\n')))
         QVERIFY2(r.out.contains(line), qPrintable(r.out));
-    if (damage != QLatin1String("hot journal")) // check itself changes nothing
+    if (damage != QLatin1String("hot journal")) { // check itself changes nothing, makes nothing
         QCOMPARE(bytes(file), contents);
+        QCOMPARE(entries(dir.path()), before);
+    }
     QCOMPARE(r.out.contains(QLatin1String("problem: ")), exitCode != 0);
     if (exitCode == 0)
         QCOMPARE(r.err, QString());

@@ -34,6 +34,7 @@ void copy(const QString& source, const QString& target, const std::function<bool
         ~JournalLeftover() { QFile::remove(name); }
     } journal{tempName + QStringLiteral("-journal")};
 
+    const data::NoWalFilesLeft tidy(source);
     data::rollBackHotJournal(source);
     {
         std::optional<data::Connection> from, to;

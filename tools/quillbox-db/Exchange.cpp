@@ -158,6 +158,7 @@ ImportReport storePeople(const QString& databaseFile, const std::vector<Person>&
 std::vector<Person> contactsInListOrder(const QString& databaseFile) {
     // Export only reads; a writer's leftover journal is rolled back as the program would, which
     // is the one moment write access is needed, and then only when there is one.
+    const data::NoWalFilesLeft tidy(databaseFile);
     data::rollBackHotJournal(databaseFile);
     const std::shared_ptr<data::Database> db = open(databaseFile, data::Access::ReadOnly);
     std::vector<Person> contacts;
