@@ -7,9 +7,62 @@
 
 #include <QTextStream>
 
+#include <optional>
+
 namespace quillbox::tools {
 
 namespace {
+
+// The people of `file`, read as `format` or as its name says.
+std::vector<Person> peopleOf(const QString& file, std::optional<FileFormat> format,
+                             const ProgressReport& progress) {
+    try {
+        const FileFormat fileFormat = format ? *format : formatFromName(file);
+        const QByteArray contents = readWholeFile(file);
+        stopIfInterrupted();
+        return readPeople(contents, fileFormat, progress);
+    } catch (const UserError& e) {
+        throw UserError(QStringLiteral("cannot import %1: %2; nothing was imported")
+                            .arg(shown(file), e.message()));
+    }
+}
+
+ImportReport storeInto(const QString& database, const std::vector<Person>& people,
+                       const ProgressReport& progress) {
+    try {
+        if (const QString why = whyNotARegularFile(database); !why.isEmpty())
+            throw UserError(why + QStringLiteral("; nothing was imported"));
+        // A file that check calls unusable is refused in check's words, before anything is
+        // written to it.
+        if (const data::CheckReport sound = data::checkFile(database); !sound.usable())
+            throw UserError(QStringLiteral("it cannot be used by Quillbox: %1; nothing was "
+                                           "imported")
+                                .arg(sound.problems.join(QStringLiteral("; "))));
+        return storePeople(database, people, interrupted, progress);
+    } catch (const UserError& e) {
+        // Whatever an interrupt cut short (a check or a wait for a busy file) stored nothing.
+        throw UserError(QStringLiteral("cannot import into %1: %2")
+                            .arg(shown(database), interrupted() ? QStringLiteral("interrupted; "
+                                                                                 "nothing was "
+                                                                                 "imported")
+                                                                : e.message()));
+    }
+}
+
+// What was taken, cut and left out, on stdout.
+void tell(const ImportReport& report, const QString& file, const QString& database) {
+    QTextStream out(stdout);
+    out << QStringLiteral("imported %1 from %2 into %3; cut %4; skipped %5\n")
+               .arg(plural(report.taken, "contact", "contacts"), shown(file), shown(database),
+                    plural(report.cut.size(), "text", "texts"),
+                    plural(report.skipped.size(), "person", "people"));
+    for (const QString& line : report.cut)
+        out << "cut: " << line << '\n';
+    for (const QString& line : report.skipped)
+        out << "skipped: " << line << '\n';
+    for (const QString& line : report.warnings)
+        out << "warning: " << line << '\n';
+}
 
 int run(const QStringList& arguments) {
     CommandLine command(
@@ -56,50 +109,14 @@ int run(const QStringList& arguments) {
             progress.update(from + (total > 0 ? 500 * done / total : 0));
         };
     };
-    std::vector<Person> people;
-    try {
-        const FileFormat fileFormat = !parser.isSet(format)                ? formatFromName(file)
-                                      : formatName == QLatin1String("csv") ? FileFormat::Csv
-                                                                           : FileFormat::VCard;
-        const QByteArray contents = readWholeFile(file);
-        stopIfInterrupted();
-        people = readPeople(contents, fileFormat, half(0));
-    } catch (const UserError& e) {
-        throw UserError(QStringLiteral("cannot import %1: %2; nothing was imported")
-                            .arg(shown(file), e.message()));
-    }
-    ImportReport report;
-    try {
-        if (const QString why = whyNotARegularFile(database); !why.isEmpty())
-            throw UserError(why + QStringLiteral("; nothing was imported"));
-        // A file that check calls unusable is refused in check's words, before anything is
-        // written to it.
-        if (const data::CheckReport sound = data::checkFile(database); !sound.usable())
-            throw UserError(QStringLiteral("it cannot be used by Quillbox: %1; nothing was "
-                                           "imported")
-                                .arg(sound.problems.join(QStringLiteral("; "))));
-        report = storePeople(database, people, interrupted, half(500));
-    } catch (const UserError& e) {
-        // Whatever an interrupt cut short (a check or a wait for a busy file) stored nothing.
-        throw UserError(QStringLiteral("cannot import into %1: %2")
-                            .arg(shown(database), interrupted() ? QStringLiteral("interrupted; "
-                                                                                 "nothing was "
-                                                                                 "imported")
-                                                                : e.message()));
-    }
-
+    const std::optional<FileFormat> given = !parser.isSet(format) ? std::nullopt
+                                            : formatName == QLatin1String("csv")
+                                                ? std::optional(FileFormat::Csv)
+                                                : std::optional(FileFormat::VCard);
+    const std::vector<Person> people = peopleOf(file, given, half(0));
+    const ImportReport report = storeInto(database, people, half(500));
     progress.finish();
-    QTextStream out(stdout);
-    out << QStringLiteral("imported %1 from %2 into %3; cut %4; skipped %5\n")
-               .arg(plural(report.taken, "contact", "contacts"), shown(file), shown(database),
-                    plural(report.cut.size(), "text", "texts"),
-                    plural(report.skipped.size(), "person", "people"));
-    for (const QString& line : report.cut)
-        out << "cut: " << line << '\n';
-    for (const QString& line : report.skipped)
-        out << "skipped: " << line << '\n';
-    for (const QString& line : report.warnings)
-        out << "warning: " << line << '\n';
+    tell(report, file, database);
     return Success;
 }
 
