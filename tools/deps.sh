@@ -12,6 +12,8 @@ run_packages+=(libqt6svg6)
 # The start-up benchmark, built with the rest, watches an X server through xcb.
 run_packages+=(libxcb1-dev)
 test_packages=("${run_packages[@]}" xvfb xauth xdotool)
+# The tray test asks a private session bus of its own whether a tray watcher is on it.
+test_packages+=(dbus-daemon)
 # The package test builds the .deb (dpkg-shlibdeps and file find its library dependencies) and
 # validates the desktop entry and the AppStream metainfo.
 test_packages+=(dpkg-dev file desktop-file-utils appstream)

@@ -1,36 +1,49 @@
 #include "tray/QtTrayIcon.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QMenu>
-#include <QSystemTrayIcon>
 
 namespace quillbox::tray {
 
 QtTrayIcon::QtTrayIcon() = default;
 QtTrayIcon::~QtTrayIcon() = default;
 
+QtTrayIcon::Kind QtTrayIcon::kindOn(const QDBusConnection& bus) {
+    const QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
+    return daemon && daemon->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"))
+               ? Kind::StatusNotifier
+               : Kind::XEmbed;
+}
+
+int QtTrayIcon::messageFor(Kind kind, QSystemTrayIcon::ActivationReason why) {
+    switch (why) {
+    case QSystemTrayIcon::Trigger:
+        return kind == Kind::StatusNotifier ? WM_LBUTTONDBLCLK : WM_LBUTTONUP;
+    case QSystemTrayIcon::DoubleClick:
+        return WM_LBUTTONDBLCLK;
+    case QSystemTrayIcon::Context:
+        return WM_RBUTTONUP;
+    case QSystemTrayIcon::MiddleClick:
+        return WM_MBUTTONUP;
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+    return 0;
+}
+
 void QtTrayIcon::add(const QIcon& icon, const QString& tip, std::function<void(int)> onMessage) {
+    // Asked before the icon exists, as Qt asks when it makes its first one.
+    const Kind kind = kindOn(QDBusConnection::sessionBus());
     icon_ = std::make_unique<QSystemTrayIcon>(icon);
     icon_->setToolTip(tip);
-    QObject::connect(icon_.get(), &QSystemTrayIcon::activated,
-                     [onMessage = std::move(onMessage)](QSystemTrayIcon::ActivationReason why) {
-                         switch (why) {
-                         case QSystemTrayIcon::DoubleClick:
-                             onMessage(WM_LBUTTONDBLCLK);
-                             break;
-                         case QSystemTrayIcon::Context:
-                             onMessage(WM_RBUTTONUP);
-                             break;
-                         case QSystemTrayIcon::Trigger:
-                             onMessage(WM_LBUTTONUP);
-                             break;
-                         case QSystemTrayIcon::MiddleClick:
-                             onMessage(WM_MBUTTONUP);
-                             break;
-                         case QSystemTrayIcon::Unknown:
-                             break;
-                         }
-                     });
+    QObject::connect(
+        icon_.get(), &QSystemTrayIcon::activated,
+        [kind, onMessage = std::move(onMessage)](QSystemTrayIcon::ActivationReason why) {
+            if (const int message = messageFor(kind, why))
+                onMessage(message);
+        });
     icon_->show();
 }
 

@@ -2,9 +2,11 @@
 
 #include "tray/modTrayIcon.h"
 
+#include <QSystemTrayIcon>
+
 #include <memory>
 
-class QSystemTrayIcon;
+class QDBusConnection;
 
 namespace quillbox::tray {
 
@@ -12,6 +14,11 @@ namespace quillbox::tray {
 // older X11 system tray.
 class QtTrayIcon : public TrayIcon {
 public:
+    // Which of the two the icon lands in. A StatusNotifierItem host (KDE Plasma, GNOME with the
+    // AppIndicator extension) reports a left click as the item's activation and has no
+    // double-click at all; the XEmbed tray reports single and double clicks as they come.
+    enum class Kind { StatusNotifier, XEmbed };
+
     QtTrayIcon();
     ~QtTrayIcon() override;
 
@@ -19,6 +26,15 @@ public:
     void remove() override;
     bool available() const override;
     void popUp(QMenu& menu) override;
+
+    // Qt's Linux platform themes put the icon on D-Bus when a StatusNotifierWatcher is
+    // registered on the session bus as the first icon is made, and on the XEmbed tray otherwise;
+    // this asks `bus` the same question.
+    static Kind kindOn(const QDBusConnection& bus);
+    // The message an activation is reported as, 0 for none. The activation of a
+    // StatusNotifierItem is its primary action, so it counts as the double-click that brings the
+    // window back; on the older tray a single click stays a single click.
+    static int messageFor(Kind kind, QSystemTrayIcon::ActivationReason why);
 
 private:
     std::unique_ptr<QSystemTrayIcon> icon_;

@@ -1,12 +1,16 @@
 // The one path of an engine failure: a line on standard error, a stop box with the number and
 // the description, the end with status 1; the Qt message box the boxes are shown in; and the
-// process that holds the password kept out of core files and other processes' reach.
+// process that holds the password kept out of core files and other processes' reach; and the
+// kind of tray the icon lands in.
 
 #include "platform/EngineErrorReporter.h"
 #include "platform/ProcessPrivacy.h"
 #include "platform/QtMessageBoxService.h"
 #include "support/FakeServices.h"
+#include "tray/QtTrayIcon.h"
 
+#include <QDBusConnection>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -101,6 +105,30 @@ private slots:
         QCOMPARE(box->text(), prompt);
         QCOMPARE(box->textFormat(), Qt::PlainText);
         QCOMPARE(box->windowTitle(), QStringLiteral("Quillbox"));
+    }
+
+    // A StatusNotifierItem host where a watcher is on the session bus; the XEmbed tray where none
+    // is, or where there is no bus at all. The bus is a private one, so no desktop's tray counts.
+    void trayKindFollowsTheWatcher() {
+        using tray::QtTrayIcon;
+        QCOMPARE(QtTrayIcon::kindOn(QDBusConnection(QStringLiteral("none"))),
+                 QtTrayIcon::Kind::XEmbed);
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address"});
+        QVERIFY2(daemon.waitForStarted(), "needs dbus-daemon (Debian package dbus-daemon)");
+        QVERIFY(daemon.waitForReadyRead(10000));
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        {
+            const auto app = QDBusConnection::connectToBus(address, QStringLiteral("app"));
+            auto host = QDBusConnection::connectToBus(address, QStringLiteral("host"));
+            QCOMPARE(QtTrayIcon::kindOn(app), QtTrayIcon::Kind::XEmbed);
+            QVERIFY(host.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+            QCOMPARE(QtTrayIcon::kindOn(app), QtTrayIcon::Kind::StatusNotifier);
+        }
+        QDBusConnection::disconnectFromBus(QStringLiteral("app"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("host"));
+        daemon.terminate();
+        QVERIFY(daemon.waitForFinished(10000));
     }
 
     void memoryIsKeptPrivate() {

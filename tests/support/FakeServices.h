@@ -3,6 +3,7 @@
 // Recording fakes of every platform service a window touches, wired as the program wires the
 // real ones: nothing is shown, started or ended for real.
 
+#include "tray/QtTrayIcon.h"
 #include "windows/Services.h"
 
 #include <QDialog>
@@ -77,7 +78,8 @@ private:
     std::deque<Script> scripts_;
 };
 
-// Records what the window does with its icon; send() plays the user's mouse.
+// Records what the window does with its icon; activate() plays the user's mouse on a tray of
+// `kind`, reported as the Qt tray reports it.
 class FakeTray : public tray::TrayIcon {
 public:
     void add(const QIcon& icon, const QString& tip, std::function<void(int)> onMessage) override {
@@ -93,13 +95,14 @@ public:
         if (whilePoppedUp) // as the events of the menu's own event loop would
             whilePoppedUp(menu);
     }
-    void send(int message) {
-        if (handler_)
+    void activate(QSystemTrayIcon::ActivationReason why) {
+        if (const int message = tray::QtTrayIcon::messageFor(kind, why); message && handler_)
             handler_(message);
     }
     int added = 0, removed = 0;
     QString tip;
     bool hadIcon = false, hasArea = true;
+    tray::QtTrayIcon::Kind kind = tray::QtTrayIcon::Kind::XEmbed;
     std::vector<QString> popUps;
     std::function<void(QMenu&)> whilePoppedUp;
 

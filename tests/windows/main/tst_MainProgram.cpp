@@ -396,28 +396,48 @@ private slots:
         QCOMPARE(fakes_->dialogs.shown, std::vector<QString>(2, "frmAbout"));
     }
 
-    // The icon's double-click shows the hidden window, or one minimized from its title bar,
-    // restored; the right button pops up the File menu; the rest do nothing. While the menu is
-    // up, the icon's events are taken but not acted on. With no notification area, Hide
-    // minimizes instead.
+    // Each activation of the icon on each kind of tray: what brings the hidden window back (or
+    // one minimized from its title bar, restored) is the double-click on the XEmbed tray and the
+    // single click on a StatusNotifierItem, which has no double-click; the right button pops up
+    // the File menu; the rest do nothing. While the menu is up, the icon's events are taken but
+    // not acted on. With no notification area, Hide minimizes instead.
     void trayIcon_data() {
+        using Tray = tray::QtTrayIcon::Kind;
+        QTest::addColumn<Tray>("kind");
         QTest::addColumn<QString>("hide");
-        QTest::addColumn<int>("message");
+        QTest::addColumn<QSystemTrayIcon::ActivationReason>("activation");
         QTest::addColumn<bool>("shows");
         QTest::addColumn<bool>("popsUp");
-        QTest::newRow("double-click") << "Hide" << 515 << true << false;
-        QTest::newRow("right button up") << "Hide" << 517 << false << true;
-        QTest::newRow("pointer moves") << "Hide" << 512 << false << false;
-        QTest::newRow("left button up") << "Hide" << 514 << false << false;
-        QTest::newRow("minimized, double-click") << "minimize" << 515 << true << false;
-        QTest::newRow("Hide with no notification area") << "no area" << 512 << false << false;
+        const struct {
+            const char* name;
+            QSystemTrayIcon::ActivationReason why;
+            bool showsOnXEmbed, showsOnStatusNotifier, popsUp;
+        } activations[] = {{"single click", QSystemTrayIcon::Trigger, false, true, false},
+                           {"double-click", QSystemTrayIcon::DoubleClick, true, true, false},
+                           {"context", QSystemTrayIcon::Context, false, false, true},
+                           {"middle click", QSystemTrayIcon::MiddleClick, false, false, false},
+                           {"unknown", QSystemTrayIcon::Unknown, false, false, false}};
+        for (const auto& a : activations) {
+            QTest::addRow("XEmbed, %s", a.name)
+                << Tray::XEmbed << "Hide" << a.why << a.showsOnXEmbed << a.popsUp;
+            QTest::addRow("StatusNotifier, %s", a.name)
+                << Tray::StatusNotifier << "Hide" << a.why << a.showsOnStatusNotifier << a.popsUp;
+        }
+        QTest::newRow("minimized, XEmbed, double-click")
+            << Tray::XEmbed << "minimize" << QSystemTrayIcon::DoubleClick << true << false;
+        QTest::newRow("minimized, StatusNotifier, single click")
+            << Tray::StatusNotifier << "minimize" << QSystemTrayIcon::Trigger << true << false;
+        QTest::newRow("Hide with no notification area")
+            << Tray::XEmbed << "no area" << QSystemTrayIcon::Unknown << false << false;
     }
     void trayIcon() {
+        QFETCH(tray::QtTrayIcon::Kind, kind);
         QFETCH(QString, hide);
-        QFETCH(int, message);
+        QFETCH(QSystemTrayIcon::ActivationReason, activation);
         QFETCH(bool, shows);
         QFETCH(bool, popsUp);
         fakes_->tray.hasArea = hide != "no area";
+        fakes_->tray.kind = kind;
         load();
         if (hide == "minimize")
             w->showMinimized();
@@ -425,12 +445,15 @@ private slots:
             menu("Hide");
         QCOMPARE(w->isVisible(), hide != "Hide");
         QCOMPARE(w->isMinimized(), hide != "Hide");
-        fakes_->tray.whilePoppedUp = [this](QMenu&) { fakes_->tray.send(515); };
-        fakes_->tray.send(message);
+        fakes_->tray.whilePoppedUp = [this](QMenu&) {
+            fakes_->tray.activate(QSystemTrayIcon::DoubleClick);
+        };
+        fakes_->tray.activate(activation);
         QCOMPARE(w->isVisible() && !w->isMinimized(), shows);
         QCOMPARE(fakes_->tray.popUps, popsUp ? std::vector<QString>{"File"} : std::vector<QString>{});
         fakes_->tray.whilePoppedUp = nullptr;
-        fakes_->tray.send(515); // once the menu is closed, events count again
+        // Once the menu is closed, events count again.
+        fakes_->tray.activate(QSystemTrayIcon::DoubleClick);
         QVERIFY(w->isVisible() && !w->isMinimized());
     }
 
@@ -452,7 +475,7 @@ private slots:
             w->close();
         fakes_->tray.whilePoppedUp = [](QMenu& m) { m.findChild<QAction*>("Exit")->trigger(); };
         if (how == 3)
-            fakes_->tray.send(517);
+            fakes_->tray.activate(QSystemTrayIcon::Context);
         QCOMPARE(fakes_->tray.removed, 1);
         QCOMPARE(fakes_->end.statuses, std::vector<int>{0});
     }
