@@ -91,6 +91,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void buildControls();
@@ -100,7 +101,8 @@ private:
     void forgetStaleEntry(int index);
     void copyBox(QWidget* box, const QString& text);
     void openPanel();
-    void setOuterHeight(int pixels);
+    void setPanelHeight(bool open);
+    void applyPanelHeight();
     void appendToSendList(QString& list, const QString& address) const;
     void showChange();
     void connectHandler(QPushButton* button, void (MainProgram::*handler)());
@@ -152,6 +154,9 @@ private:
     int trayMessage = 0;
     bool trayBusy = false;
     bool shownBefore_ = false;
+    // The panel's state as its height goes, and whether the window has yet to take that height.
+    bool panelOpen_ = false;
+    bool panelHeightPending_ = false;
 };
 
 } // namespace quillbox::windows

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 
 namespace quillbox::windows {
 
@@ -38,21 +39,38 @@ void MainProgram::appendToSendList(QString& list, const QString& address) const 
     list += address;
 }
 
-// Sets the window's outer height, frame and title bar included. A maximized or minimized window
-// keeps its size: only the panel's controls come and go.
-void MainProgram::setOuterHeight(int pixels) {
-    if (isMaximized() || isMinimized() || isFullScreen())
+// The panel's height goes to the window's outer height, frame and title bar included: 6435 twips
+// open (or just tall enough, should this platform's title bar and menu bar be too tall for the
+// panel to show whole in that), 5490 closed. A maximized or minimized window keeps its size, and
+// takes the height the panel last asked for when it is back to normal.
+void MainProgram::setPanelHeight(bool open) {
+    panelOpen_ = open;
+    panelHeightPending_ = true;
+    applyPanelHeight();
+}
+
+void MainProgram::applyPanelHeight() {
+    if (!panelHeightPending_ || isMaximized() || isMinimized() || isFullScreen())
         return;
+    panelHeightPending_ = false;
     const int frame = frameGeometry().height() - geometry().height();
-    resize(width(), pixels - frame);
+    const int panelBottom = txtEmailList->geometry().bottom() + 1;
+    const int outer = panelOpen_
+                          ? std::max(px(6435), frame + menuBar()->sizeHint().height() + panelBottom)
+                          : px(5490);
+    resize(width(), outer - frame);
+}
+
+void MainProgram::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    // Queued: leaving the maximized state, the window manager gives the window back the size it
+    // had before, and that must not land on top of the panel's.
+    if (e->type() == QEvent::WindowStateChange && panelHeightPending_)
+        QTimer::singleShot(0, this, [this] { applyPanelHeight(); });
 }
 
 void MainProgram::openPanel() {
-    // 6435 twips, unless this platform's title bar and menu bar are too tall for the panel to
-    // show whole in that: then just tall enough.
-    const int panelBottom = txtEmailList->geometry().bottom() + 1;
-    const int frame = frameGeometry().height() - geometry().height();
-    setOuterHeight(std::max(px(6435), frame + menuBar()->sizeHint().height() + panelBottom));
+    setPanelHeight(true);
     txtEmailList->show();
     cmdSendList->show();
     cmdDone->show();
@@ -104,7 +122,7 @@ void MainProgram::cmdSendList_Click() {
 }
 
 void MainProgram::cmdDone_Click() {
-    setOuterHeight(px(5490));
+    setPanelHeight(false);
     txtEmailList->hide();
     cmdSendList->hide();
     cmdClearEmailList->hide();

@@ -7,6 +7,7 @@
 #include "windows/main/HelpTexts.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 
@@ -25,8 +26,11 @@ class TestMainProgram : public QObject, public test::MainWindowFixture {
     }
     // Steps separated by '|': "add NAME", "choose NAME", "press BUTTON", "menu ITEM",
     // "type BOX=TEXT", "answer Yes|No" (to the next box), "password TEXT" (typed into the next
-    // change-password window, then Enter).
+    // change-password window, then Enter), "window max|min|normal" (the window's state, its
+    // size then kept in stateSize_).
+    QSize stateSize_;
     void play(const QString& script) {
+        stateSize_ = w->size();
         for (const QString& step : script.split(u'|', Qt::SkipEmptyParts)) {
             const QString verb = step.section(u' ', 0, 0), arg = step.section(u' ', 1);
             const QByteArray a = arg.section(u'=', 0, 0).toLatin1();
@@ -42,6 +46,9 @@ class TestMainProgram : public QObject, public test::MainWindowFixture {
                 type(a, arg.section(u'=', 1));
             else if (verb == "answer")
                 fakes_->boxes.answerNext(arg == "Yes" ? Box::AnswerYes : Box::AnswerNo);
+            else if (verb == "window")
+                setState(arg == "max" ? Qt::WindowMaximized
+                                      : arg == "min" ? Qt::WindowMinimized : Qt::WindowNoState);
             else if (verb == "password")
                 fakes_->dialogs.then([arg](QDialog& d) {
                     auto* box = d.findChild<windows::LineBox*>("txtChangePassword");
@@ -52,6 +59,13 @@ class TestMainProgram : public QObject, public test::MainWindowFixture {
             else
                 QFAIL(qPrintable("unknown step " + step));
         }
+    }
+
+    void setState(Qt::WindowState state) {
+        w->setWindowState(state);
+        QTRY_COMPARE(w->windowState(), state);
+        QTest::qWait(0); // the queued work of the change
+        stateSize_ = w->size();
     }
 
 private slots:
@@ -318,33 +332,49 @@ private slots:
         QVERIFY(fakes_->boxes.calls.empty());
     }
 
-    // The e-mail panel comes with the window grown to show it whole, and goes with it shrunk;
-    // a maximized window keeps its size.
+    // The e-mail panel comes with the window grown to show it whole, and goes with it shrunk. A
+    // maximized or minimized window keeps its size, and takes the panel's last height once
+    // restored.
+    void panel_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("height"); // twips; 0: the size of the last change of state
+        QTest::newRow("as loaded") << "" << "000000" << 0;
+        QTest::newRow("opened") << "press cmdAddToList" << "111111" << 6435;
+        QTest::newRow("done") << "press cmdAddToList|press cmdDone" << "000000" << 5490;
+        QTest::newRow("opened while maximized") << "window max|menu EmailList" << "111111" << 0;
+        QTest::newRow("done while maximized")
+            << "window max|menu EmailList|press cmdDone" << "000000" << 0;
+        QTest::newRow("opened while maximized, restored")
+            << "window max|menu EmailList|window normal" << "111111" << 6435;
+        QTest::newRow("done while maximized, restored")
+            << "press cmdAddToList|window max|press cmdDone|window normal" << "000000" << 5490;
+        QTest::newRow("opened while minimized, restored")
+            << "window min|press cmdAddToList|window normal" << "111111" << 6435;
+        QTest::newRow("restored after the panel's height was taken")
+            << "press cmdAddToList|window max|window normal|press cmdDone|window max|window normal"
+            << "000000" << 5490;
+    }
     void panel() {
+        QFETCH(QString, script);
+        QFETCH(QString, shown);
+        QFETCH(int, height);
         load();
-        const auto shown = [this] {
-            QString s;
-            for (const char* name : {"txtEmailList", "cmdSendList", "cmdClearEmailList",
-                                     "cmdAddAll", "cmdDone", "Line2"})
-                s += w->findChild<QWidget*>(name)->isVisibleTo(w) ? u'1' : u'0';
-            return s;
-        };
-        QCOMPARE(shown(), QStringLiteral("000000"));
-        press("cmdAddToList");
-        QCOMPARE(shown(), QStringLiteral("111111"));
-        QVERIFY(w->frameGeometry().height() >= windows::px(6435));
-        QVERIFY(w->centralWidget()->height() >
-                w->findChild<QWidget*>("txtEmailList")->geometry().bottom());
-        press("cmdDone");
-        QCOMPARE(shown(), QStringLiteral("000000"));
-        QCOMPARE(w->frameGeometry().height(), windows::px(5490));
-        w->showMaximized();
-        QTest::qWait(0);
-        const QSize size = w->size();
-        menu("EmailList");
-        QCOMPARE(shown(), QStringLiteral("111111"));
-        press("cmdDone");
-        QCOMPARE(w->size(), size);
+        play(script);
+        QString s;
+        for (const char* name : {"txtEmailList", "cmdSendList", "cmdClearEmailList", "cmdAddAll",
+                                 "cmdDone", "Line2"})
+            s += w->findChild<QWidget*>(name)->isVisibleTo(w) ? u'1' : u'0';
+        QCOMPARE(s, shown);
+        if (height) {
+            QTRY_COMPARE(w->frameGeometry().height(), windows::px(height));
+            QCOMPARE(w->centralWidget()->height() >
+                         w->findChild<QWidget*>("txtEmailList")->geometry().bottom(),
+                     shown == "111111");
+        } else {
+            QTest::qWait(0);
+            QCOMPARE(w->size(), stateSize_);
+        }
     }
 
     void startState() {
