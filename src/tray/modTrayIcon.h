@@ -19,7 +19,7 @@ inline constexpr int WM_LBUTTONDBLCLK = 515;
 inline constexpr int WM_RBUTTONUP = 517;
 inline constexpr int WM_MBUTTONUP = 520;
 
-inline const QString TrayTip = QStringLiteral("Quillbox, Version " QUILLBOX_VERSION);
+inline const QString TrayTip = QStringLiteral(QUILLBOX_NAME_AND_VERSION);
 
 // The notification-area icon of the main window: one icon, added once and removed once.
 class TrayIcon {

@@ -25,6 +25,7 @@ protected:
 private:
     Services& s_;
     QLabel* Label1;
+    QLabel* imgIcon;
     QPushButton* cmdOK3;
 };
 

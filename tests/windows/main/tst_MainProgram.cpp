@@ -414,6 +414,18 @@ private slots:
         for (int time = 0; time < 2; ++time) {
             fakes_->dialogs.then([](QDialog& d) {
                 QCOMPARE(d.windowTitle(), QStringLiteral("About Quillbox"));
+                // The name and version, then what the program is, beside the icon; all of it
+                // whole inside the window's fixed size, in the size of font the menus use.
+                const auto* text = d.findChild<QLabel*>("Label1");
+                const auto* icon = d.findChild<QLabel*>("imgIcon");
+                QCOMPARE(text->text().section(u'\n', 0, 0), "Quillbox, Version 3.1");
+                QVERIFY(text->text().section(u'\n', 1).simplified().size() > 10);
+                QCOMPARE(d.size(), QSize(190, 144));
+                QVERIFY(!icon->pixmap().isNull());
+                QVERIFY(d.rect().contains(icon->geometry()));
+                QVERIFY(!icon->geometry().intersects(text->contentsRect().translated(text->pos())));
+                QVERIFY(text->heightForWidth(text->width()) <= text->height());
+                QCOMPARE(text->font().pointSizeF(), QApplication::font().pointSizeF());
                 auto* ok = d.findChild<QPushButton*>("cmdOK3");
                 QVERIFY(d.focusWidget() == ok && !ok->isDefault());
                 QTest::keyClick(&d, Qt::Key_Escape);
