@@ -78,8 +78,8 @@ private:
     std::deque<Script> scripts_;
 };
 
-// Records what the window does with its icon; activate() plays the user's mouse on a tray of
-// `kind`, reported as the Qt tray reports it.
+// Records what the window does with its icon; activate() plays the user's mouse as the Qt tray
+// of `kind` reports it.
 class FakeTray : public tray::TrayIcon {
 public:
     void add(const QIcon& icon, const QString& tip, std::function<void(int)> onMessage) override {
