@@ -3,6 +3,9 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QMenu>
 
 namespace quillbox::tray {
@@ -11,10 +14,18 @@ QtTrayIcon::QtTrayIcon() = default;
 QtTrayIcon::~QtTrayIcon() = default;
 
 QtTrayIcon::Kind QtTrayIcon::kindOn(const QDBusConnection& bus) {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     const QDBusConnectionInterface* daemon = bus.isConnected() ? bus.interface() : nullptr;
-    return daemon && daemon->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"))
-               ? Kind::StatusNotifier
-               : Kind::XEmbed;
+    if (!daemon || !daemon->isServiceRegistered(watcher))
+        return Kind::XEmbed;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    // Bounded: a watcher that does not answer must not hold up the start for long.
+    const QDBusReply<QDBusVariant> host = bus.call(get, QDBus::Block, 2000);
+    return host.isValid() && host.value().variant().toBool() ? Kind::StatusNotifier
+                                                             : Kind::XEmbed;
 }
 
 int QtTrayIcon::messageFor(Kind kind, QSystemTrayIcon::ActivationReason why) {

@@ -27,9 +27,9 @@ public:
     bool available() const override;
     void popUp(QMenu& menu) override;
 
-    // Qt's Linux platform themes put the icon on D-Bus when a StatusNotifierWatcher is
-    // registered on the session bus as the first icon is made, and on the XEmbed tray otherwise;
-    // this asks `bus` the same question.
+    // Qt's Linux platform themes put the icon on D-Bus when, as the first icon is made, a
+    // StatusNotifierWatcher on the session bus says a host (a panel that shows the items) is
+    // registered with it, and on the XEmbed tray otherwise; this asks `bus` the same question.
     static Kind kindOn(const QDBusConnection& bus);
     // The message an activation is reported as, 0 for none. The activation of a
     // StatusNotifierItem is its primary action, so it counts as the double-click that brings the

@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QProcess>
 #include <QPushButton>
+#include <QThread>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -21,6 +22,15 @@
 using namespace quillbox;
 using Box = platform::MessageBoxService;
 using SB = QMessageBox::StandardButton;
+
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER host)
+
+public:
+    bool host = false;
+};
 
 class TestPlatform : public QObject {
     Q_OBJECT
@@ -107,7 +117,8 @@ private slots:
         QCOMPARE(box->windowTitle(), QStringLiteral("Quillbox"));
     }
 
-    // A StatusNotifierItem host where a watcher is on the session bus (here a private one).
+    // A StatusNotifierItem host where a watcher on the session bus (here a private one) says a
+    // host is registered; the XEmbed tray where there is no watcher, or no host.
     void trayKindFollowsTheWatcher() {
         using Tray = tray::QtTrayIcon;
         QProcess daemon;
@@ -117,8 +128,18 @@ private slots:
         auto app = QDBusConnection::connectToBus(address, "app");
         auto host = QDBusConnection::connectToBus(address, "host");
         QCOMPARE(Tray::kindOn(app), Tray::Kind::XEmbed);
+        QThread thread; // answers while this one waits for the answer
+        FakeWatcher watcher;
+        watcher.moveToThread(&thread);
+        thread.start();
+        QVERIFY(host.registerObject("/StatusNotifierWatcher", &watcher,
+                                    QDBusConnection::ExportAllProperties));
         QVERIFY(host.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        QCOMPARE(Tray::kindOn(app), Tray::Kind::XEmbed);
+        watcher.host = true;
         QCOMPARE(Tray::kindOn(app), Tray::Kind::StatusNotifier);
+        thread.quit();
+        thread.wait();
         daemon.kill();
         daemon.waitForFinished();
     }
