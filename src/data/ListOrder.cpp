@@ -156,6 +156,11 @@ int ListComparer::compare(QStringView a, QStringView b) const {
     return collator_.compare(a, b);
 }
 
+QString ListComparer::prefixEnd(QStringView prefix) {
+    // The collation gives U+FFFF a primary weight above every character's, for just such ranges.
+    return prefix.toString() + QChar(0xFFFF);
+}
+
 ListComparer::Key ListComparer::key(QStringView s, std::uint32_t at) const {
     Key k;
     k.at = at;

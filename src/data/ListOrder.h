@@ -37,6 +37,12 @@ public:
     int compare(QStringView a, QStringView b) const;
     bool operator()(QStringView a, QStringView b) const { return compare(a, b) < 0; }
 
+    // The names that begin with `prefix` as the list reads them, case and accents aside wherever
+    // the collation sorts a letter with its base letter ("zu" begins "Zúñiga"; "oz" begins
+    // "Özdemir", though not in Swedish, which sorts Ö after Z), are one run of the list: those
+    // from `prefix` on and before prefixEnd(prefix).
+    static QString prefixEnd(QStringView prefix);
+
     // The table's places of a name's first characters, made once per name for a sort, so that
     // most comparisons in it are one of two numbers.
     struct Key {

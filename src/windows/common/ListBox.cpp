@@ -1,9 +1,14 @@
 #include "windows/common/ListBox.h"
 
 #include "data/ListOrder.h"
+#include "windows/common/FrameAtScale.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -23,6 +28,33 @@ public:
         if (role != Qt::DisplayRole || !contains(index.row()))
             return {};
         return entries_[static_cast<size_t>(index.row())].text;
+    }
+
+    // Type-to-find asks for the entries that begin with what was typed. In the list's own order
+    // they are one run, so they are found as the list compares names: accents the list sorts
+    // past do not stop the search. Any other question is Qt's.
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                          Qt::MatchFlags flags) const override {
+        if (role != Qt::DisplayRole || (flags.toInt() & Qt::MatchTypeMask) != Qt::MatchStartsWith)
+            return QAbstractListModel::match(start, role, value, hits, flags);
+        const QString prefix = value.toString();
+        const auto firstFrom = [this](const QString& bound) {
+            return static_cast<int>(
+                std::partition_point(entries_.begin(), entries_.end(),
+                                     [&](const Entry& e) { return comparer_(e.text, bound); }) -
+                entries_.begin());
+        };
+        const int first = firstFrom(prefix), end = firstFrom(data::ListComparer::prefixEnd(prefix));
+        QModelIndexList found;
+        const auto take = [&](int from, int to) {
+            for (int row = from; row < to && (hits < 0 || found.size() < hits); ++row)
+                found << index(row);
+        };
+        const int at = start.isValid() ? start.row() : 0;
+        take(std::max(at, first), end);
+        if (flags.testFlag(Qt::MatchWrap))
+            take(first, std::min(at, end));
+        return found;
     }
 
     bool contains(int row) const { return row >= 0 && static_cast<size_t>(row) < entries_.size(); }
@@ -88,8 +120,67 @@ private:
     std::vector<Entry> entries_;
 };
 
-ListBox::ListBox(QWidget* parent) : QListView(parent), model_(new ListBoxModel(this)) {
+namespace {
+
+// Nothing of it would show: blanks and invisible format characters only.
+bool showsNothing(const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Format; });
+}
+
+} // namespace
+
+// Draws an entry that would show nothing as the list's greyed blank text, and offers the whole
+// text of an entry cut short as its tooltip.
+class ListBoxDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QString blankText;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!blankText.isEmpty() && showsNothing(option->text)) {
+            option->text = blankText;
+            option->features |= QStyleOptionViewItem::HasDisplay; // not set for a null text
+            option->palette.setColor(QPalette::Text,
+                                     option->palette.color(QPalette::PlaceholderText));
+        }
+    }
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        // The room the style leaves the text, as it measures it when it cuts the text short; an
+        // entry wider than the list is cut by the list's edge all the same.
+        o.rect &= view->viewport()->rect();
+        const QStyle* style = view->style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        const int room =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &o, view).width() - 2 * margin;
+        if (o.fontMetrics.horizontalAdvance(o.text) <= room) {
+            QToolTip::hideText();
+            return true;
+        }
+        // A name is shown as it is, never read as markup, and no wider than the screen.
+        const int screen = view->screen()->availableGeometry().width();
+        const QString shown = o.fontMetrics.elidedText(o.text, Qt::ElideRight, screen);
+        QToolTip::showText(
+            event->globalPos(),
+            QStringLiteral("<p style='white-space:pre'>%1</p>").arg(shown.toHtmlEscaped()),
+            view->viewport(), option.rect);
+        return true;
+    }
+};
+
+ListBox::ListBox(QWidget* parent)
+    : QListView(parent), model_(new ListBoxModel(this)), delegate_(new ListBoxDelegate(this)) {
     setModel(model_);
+    setItemDelegate(delegate_);
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -136,6 +227,11 @@ void ListBox::SetListIndex(int index) {
     scrollTo(item);
 }
 
+void ListBox::SetBlankText(const QString& text) {
+    delegate_->blankText = text;
+    viewport()->update();
+}
+
 int ListBox::ListCount() const {
     return model_->rowCount();
 }
@@ -168,6 +264,12 @@ void ListBox::Fill(std::vector<Entry> entries) {
     const QScopedValueRollback guard(programmatic_, true);
     newIndex_ = model_->fill(std::move(entries));
     selectionModel()->clear();
+}
+
+bool ListBox::event(QEvent* event) {
+    if (scaleMayHaveChanged(event))
+        setViewportMargins(0, 0, 0, viewportBottomMargin(this));
+    return QListView::event(event);
 }
 
 QItemSelectionModel::SelectionFlags ListBox::selectionCommand(const QModelIndex& index,

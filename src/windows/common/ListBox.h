@@ -9,6 +9,7 @@
 namespace quillbox::windows {
 
 class ListBoxModel;
+class ListBoxDelegate;
 
 // A sorted, single-selection list of texts, each carrying a 32-bit datum, with the operations of
 // a classic list box. Entries are ordered case-insensitively in the user's collation (English
@@ -16,6 +17,10 @@ class ListBoxModel;
 //
 // Indexes outside the list are tolerated: List gives "", ItemData gives 0, SetItemData and
 // RemoveItem do nothing, SetListIndex clears the selection.
+//
+// Typing finds the next entry that begins with what was typed, compared as the list sorts (case
+// and, where the list sorts them with their base letter, accents aside). An entry cut short
+// shows its whole text as a tooltip.
 class ListBox : public QListView {
     Q_OBJECT
 
@@ -38,6 +43,10 @@ public:
     int ListIndex() const;
     void SetListIndex(int index);
 
+    // Drawn, greyed, in place of an entry whose text would show nothing (empty, or blanks only);
+    // List() still gives the entry's own text. None by default.
+    void SetBlankText(const QString& text);
+
     int ListCount() const;
     QString List(int index) const;
 
@@ -54,6 +63,7 @@ signals:
     void Click();
 
 protected:
+    bool event(QEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -63,6 +73,7 @@ private:
     void onClicked();
 
     ListBoxModel* model_;
+    ListBoxDelegate* delegate_;
     int newIndex_ = -1;
     bool programmatic_ = false;
     // Set once the current mouse press has reported its Click through a selection change.

@@ -1,5 +1,7 @@
 #include "windows/common/TextBox.h"
 
+#include "windows/common/FrameAtScale.h"
+
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -183,6 +185,12 @@ MultiLineBox::MultiLineBox(QWidget* parent) : QPlainTextEdit(parent) {
 }
 
 MultiLineBox::~MultiLineBox() = default;
+
+bool MultiLineBox::event(QEvent* event) {
+    if (scaleMayHaveChanged(event))
+        setViewportMargins(0, 0, 0, viewportBottomMargin(this));
+    return QPlainTextEdit::event(event);
+}
 
 QString MultiLineBox::Text() const {
     // toPlainText would turn no-break spaces into plain ones; the stored text must come back as is.

@@ -167,6 +167,7 @@ void MainProgram::buildControls() {
     txtEmailList->SetLongLinesInPieces(true); // Add Everybody may put megabytes there
     imgIcon->setPixmap(programIcon().pixmap(32, 32));
     imgIcon->setFocusPolicy(Qt::NoFocus);
+    lstRecords->SetBlankText(QStringLiteral("(no name)"));
 
     // Screen readers name a box after its buddy label; the small buttons' captions do not say
     // what they act on. Their tooltips serve as descriptions.

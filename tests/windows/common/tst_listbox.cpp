@@ -7,6 +7,8 @@
 #include <QCollator>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QtTest>
 
 using quillbox::windows::ListBox;
@@ -185,6 +187,87 @@ private slots:
         }
         QCOMPARE(spy.count(), clicks);
         QCOMPARE(list.ListIndex(), after);
+    }
+
+    // Typing finds the next entry that begins with what was typed as the list sorts it: case and
+    // accents aside where the collation sorts a letter with its base letter (not Ö in Swedish).
+    void typeToFind_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("found"); // empty: nothing chosen
+        QTest::addColumn<QString>("foundInSwedish");
+        QTest::newRow("plain") << "ca"
+                               << "Carter"
+                               << "Carter";
+        QTest::newRow("accent in the name") << "zu"
+                                            << "Zúñiga"
+                                            << "Zúñiga";
+        QTest::newRow("accent on the first letter") << "em"
+                                                    << "Émile"
+                                                    << "Émile";
+        QTest::newRow("past a name with an apostrophe") << "oz"
+                                                        << "Özdemir"
+                                                        << "O'Brien";
+        QTest::newRow("accent typed") << "Ö"
+                                      << "O'Brien"
+                                      << "Özdemir";
+        QTest::newRow("case") << "ZÚ"
+                              << "Zúñiga"
+                              << "Zúñiga";
+        QTest::newRow("no such name") << "q"
+                                      << ""
+                                      << "";
+    }
+    void typeToFind() {
+        QFETCH(QString, typed);
+        QFETCH(QString, found);
+        QFETCH(QString, foundInSwedish);
+        ListBox list;
+        addAll(list, {"Özdemir", "Zúñiga", "Carter", "Zeta", "O'Brien", "Eve", "Émile"});
+        QTest::keyClicks(&list, typed);
+        const bool swedish = QLocale().collation().language() == QLocale::Swedish;
+        QCOMPARE(list.List(list.ListIndex()), swedish ? foundInSwedish : found);
+    }
+
+    // An entry cut short offers its whole text as a tooltip, shown as written, never as markup;
+    // one that would show nothing is drawn greyed as the blank text, though its text stays empty.
+    void cutAndBlankEntries_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("blank");
+        QTest::addColumn<bool>("tip");
+        QTest::newRow("short") << "Ann" << false << false;
+        QTest::newRow("cut") << "Wolfeschlegelsteinhausenbergerdorff, Hubert" << false << true;
+        QTest::newRow("markup") << "<b>Wolfeschlegelsteinhausen</b> &amp; <img src=x>" << false
+                                << true;
+        QTest::newRow("empty") << "" << true << false;
+        QTest::newRow("blanks and a byte-order mark") << " \uFEFF\t" << true << false;
+    }
+    void cutAndBlankEntries() {
+        QFETCH(QString, name);
+        QFETCH(bool, blank);
+        QFETCH(bool, tip);
+        ListBox list;
+        list.AddItem(name);
+        list.resize(120, 60);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QWidget* view = list.viewport();
+        const QRect row = list.visualRect(list.model()->index(0, 0));
+        const auto drawn = [&] { return view->grab(row).toImage(); };
+        const QImage bare = drawn();
+        list.SetBlankText("(no name)");
+        QCOMPARE(drawn() == bare, !blank);
+        QCOMPARE(list.List(0), name);
+
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->inherits("QTipLabel"))
+                w->hide();
+        QHelpEvent help(QEvent::ToolTip, row.center(), view->mapToGlobal(row.center()));
+        QCoreApplication::sendEvent(view, &help);
+        QCOMPARE(QToolTip::isVisible(), tip);
+        QTextDocument shown;
+        shown.setHtml(QToolTip::text());
+        if (tip)
+            QCOMPARE(shown.toPlainText(), name);
     }
 
     // Whatever the sort does to be fast (a table of ASCII letters, two threads), its order is that
