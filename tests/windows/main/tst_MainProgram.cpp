@@ -379,7 +379,15 @@ private slots:
                 QVERIFY2(c->fontMetrics().horizontalAdvance(button ? button->text() : label->text()) <=
                              c->width(),
                          qPrintable(c->objectName()));
+            // No control hides the border of another (labels draw no border).
+            for (QWidget* d :
+                 w->centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (c != d && c->parent() == d->parent() && !label && !qobject_cast<QLabel*>(d))
+                    QVERIFY2(!c->geometry().intersects(d->geometry()),
+                             qPrintable(c->objectName() + " over " + d->objectName()));
         }
+        // A caption that fits at the window's own size is not shrunk for one that does not.
+        QCOMPARE(w->findChild<QLabel*>("Label1")->font(), w->centralWidget()->font());
     }
 
     // A new About window for each showing: Esc does not close it, Enter presses its OK.
