@@ -1,6 +1,9 @@
 #include "platform/QtMessageBoxService.h"
 
 #include <QApplication>
+#include <QGridLayout>
+#include <QScreen>
+#include <QSpacerItem>
 
 namespace quillbox::platform {
 
@@ -34,6 +37,25 @@ QMessageBox::Icon iconOf(int style) {
     }
 }
 
+// What a window manager's title bar takes beside the title: the window's icon and its buttons.
+constexpr int titleBarExtras = 160;
+
+// A box sizes itself to its text and buttons, so a short prompt gives a box whose title bar cuts
+// its title. A row of the box's own layout holds it open to the title's width, set in the bold
+// font most title bars use, never wider than the screen.
+void makeRoomForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    int width = QFontMetrics(font).horizontalAdvance(box.windowTitle()) + titleBarExtras;
+    if (const QScreen* screen = box.screen())
+        width = std::min(width, screen->availableGeometry().width() / 2);
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 } // namespace
 
 std::unique_ptr<QMessageBox> QtMessageBoxService::build(const QString& prompt, int style,
@@ -47,6 +69,7 @@ std::unique_ptr<QMessageBox> QtMessageBoxService::build(const QString& prompt, i
     const ButtonSet set = buttonsOf(style);
     box->setStandardButtons(set.buttons);
     box->setDefaultButton(set.defaultButton);
+    makeRoomForTitle(*box);
     return box;
 }
 

@@ -144,6 +144,17 @@ private slots:
         daemon.waitForFinished();
     }
 
+    // However short the prompt, the box leaves its title bar room for the title and the window
+    // manager's buttons.
+    void boxHasRoomForItsTitle() {
+        const QString title = "Try Again";
+        const auto box = platform::QtMessageBoxService::build("x", Box::StyleStop, title, nullptr);
+        box->show();
+        QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+        bold.setBold(true);
+        QVERIFY(box->width() >= QFontMetrics(bold).horizontalAdvance(title) + 120);
+    }
+
     void memoryIsKeptPrivate() {
         QCOMPARE(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 1); // else the check below proves nothing
         QVERIFY(platform::keepMemoryPrivate());
