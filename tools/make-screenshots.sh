@@ -4,6 +4,7 @@
 #   docs/screenshot-main.png        the main window with sample contacts, one of them chosen
 #   docs/screenshot-email-list.png  the send list, opened from the menu and filled with everybody
 # There is no window manager, so the pictures show the windows without title bars.
+# QT_SCALE_FACTOR (1.5, 2, ...) takes them as a high-resolution screen shows them.
 #
 # usage: tools/make-screenshots.sh [BUILD_DIR [OUTPUT_DIR]]    (default: build docs)
 set -euo pipefail
@@ -31,10 +32,13 @@ if [[ -z "${QUILLBOX_SCREENSHOTS_XVFB:-}" || -z "${DISPLAY:-}" ]]; then
     done
     export QUILLBOX_SCREENSHOTS_XVFB=1
     # A random first display number keeps parallel runs from racing for the same one.
-    exec xvfb-run -a -n $((100 + RANDOM % 5000)) -s "-screen 0 1024x768x24 -nolisten tcp -noreset" \
+    exec xvfb-run -a -n $((100 + RANDOM % 5000)) -s "-screen 0 2048x1536x24 -nolisten tcp -noreset" \
         bash "$0" "$build" "$out"
 fi
 export QT_QPA_PLATFORM=xcb
+# Points in the window are given in the program's pixels; xdotool counts the screen's.
+percent=$(awk -v f="${QT_SCALE_FACTOR:-1}" 'BEGIN { printf "%d", f * 100 + 0.5 }')
+scaled() { echo $(($1 * percent / 100)); }
 
 work=$(mktemp -d)
 pid=
@@ -70,8 +74,8 @@ geometry() { eval "$(xdotool getwindowgeometry --shell "$1")"; }
 # Clicks at a point given relative to the window's top left corner, then takes the pointer off
 # the window, so that no hover highlight or tooltip shows in the picture.
 click() {
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    xdotool mousemove 1020 764
+    xdotool mousemove --window "$1" "$(scaled "$2")" "$(scaled "$3")" click 1
+    xdotool mousemove 2040 1530
 }
 # Lets the program draw what the last action changed: the X server answers a round trip only
 # after it has handled everything sent before.
@@ -102,7 +106,7 @@ main=$(window_named Quillbox) || die "no main window appeared"
 xdotool windowfocus --sync "$main"
 geometry "$main"
 # The controls are laid out below the menu bar in a 536x312 area.
-top=$((HEIGHT - 312))
+top=$((HEIGHT * 100 / percent - 312))
 click "$main" 430 $((top + 56 + 40)) # the third entry or so of the list
 shoot "$main" screenshot-main.png
 
@@ -111,15 +115,15 @@ shoot "$main" screenshot-main.png
 # open, so a failed attempt is backed out of and tried again.
 panel_open() {
     geometry "$main"
-    ((HEIGHT > top + 312))
+    ((HEIGHT * 100 / percent > top + 312))
 }
 open_email_list() {
     local shown
     shown=$(windows_shown)
     # The button goes up only once the menu shows.
-    xdotool mousemove --window "$main" 14 $((top / 2)) mousedown 1
+    xdotool mousemove --window "$main" "$(scaled 14)" "$(scaled $((top / 2)))" mousedown 1
     await_windows $((shown + 1)) || { xdotool mouseup 1; return 1; }
-    xdotool mouseup 1 mousemove 1020 764
+    xdotool mouseup 1 mousemove 2040 1530
     sleep 0.3
     xdotool key --delay 150 Down Down Right
     await_windows $((shown + 2)) || return 1
