@@ -33,7 +33,7 @@ void growLabel(QLabel* label, const QList<QWidget*>& controls, int rightmost) {
         if (w != label && o.left() > r.left() && overlapsRows(o, r))
             right = std::min(right, o.left() - gap);
     }
-    r.setWidth(right - r.left());
+    r.setWidth(std::max(0, right - r.left()));
     if (label->wordWrap()) {
         int bottom = r.bottom() + 1;
         bool stopped = false;
