@@ -193,29 +193,18 @@ private slots:
     // accents aside where the collation sorts a letter with its base letter (not Ö in Swedish).
     void typeToFind_data() {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("found"); // empty: nothing chosen
+        QTest::addColumn<QString>("found");
         QTest::addColumn<QString>("foundInSwedish");
-        QTest::newRow("plain") << "ca"
-                               << "Carter"
-                               << "Carter";
-        QTest::newRow("accent in the name") << "zu"
-                                            << "Zúñiga"
-                                            << "Zúñiga";
-        QTest::newRow("accent on the first letter") << "em"
-                                                    << "Émile"
-                                                    << "Émile";
-        QTest::newRow("past a name with an apostrophe") << "oz"
-                                                        << "Özdemir"
-                                                        << "O'Brien";
-        QTest::newRow("accent typed") << "Ö"
-                                      << "O'Brien"
-                                      << "Özdemir";
-        QTest::newRow("case") << "ZÚ"
-                              << "Zúñiga"
-                              << "Zúñiga";
-        QTest::newRow("no such name") << "q"
-                                      << ""
-                                      << "";
+        auto row = [](const char* name, const char* typed, const char* found, const char* sv) {
+            QTest::newRow(name) << typed << found << sv;
+        };
+        row("plain", "ca", "Carter", "Carter");
+        row("accent in the name", "zu", "Zúñiga", "Zúñiga");
+        row("accent on the first letter", "em", "Émile", "Émile");
+        row("past a name with an apostrophe", "oz", "Özdemir", "O'Brien");
+        row("accent typed", "Ö", "O'Brien", "Özdemir");
+        row("case", "ZÚ", "Zúñiga", "Zúñiga");
+        row("no such name", "q", "Zeta", "Zeta");
     }
     void typeToFind() {
         QFETCH(QString, typed);
@@ -223,6 +212,9 @@ private slots:
         QFETCH(QString, foundInSwedish);
         ListBox list;
         addAll(list, {"Özdemir", "Zúñiga", "Carter", "Zeta", "O'Brien", "Eve", "Émile"});
+        for (int i = 0; i < list.ListCount(); ++i) // searches start past it, and go round
+            if (list.List(i) == "Zeta")
+                list.SetListIndex(i);
         QTest::keyClicks(&list, typed);
         const bool swedish = QLocale().collation().language() == QLocale::Swedish;
         QCOMPARE(list.List(list.ListIndex()), swedish ? foundInSwedish : found);
@@ -276,7 +268,8 @@ private slots:
     void fillSortsAsPlainStableSortByCollator_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QLocale>("collation"); // what the list must sort by under `locale`
-        QTest::newRow("C, sorted as English") << QLocale::c() << QLocale(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("C, sorted as English")
+            << QLocale::c() << QLocale(QLocale::English, QLocale::UnitedStates);
         // Locales whose rules move plain letters or pairs of them: Å, Ä, Ö after Z; "aa" as Å;
         // "ch" after "h"; "cs", "gy", "sz" as letters; I apart from i; V and W as one letter.
         for (const char* name : {"en_US", "sv_SE", "da_DK", "cs_CZ", "hu_HU", "tr_TR", "fi_FI",
