@@ -61,11 +61,18 @@ void MainProgram::applyPanelHeight() {
     resize(width(), outer - frame);
 }
 
+// Back in the normal state, the window manager first gives the window the size it had before
+// (only then is its width right), and the panel's height goes on top of that; with no new size
+// (as after a minimize) it goes on after a moment.
 void MainProgram::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
-    // Queued: leaving the maximized state, the window manager gives the window back the size it
-    // had before, and that must not land on top of the panel's.
     if (e->type() == QEvent::WindowStateChange && panelHeightPending_)
+        QTimer::singleShot(250, this, [this] { applyPanelHeight(); });
+}
+
+void MainProgram::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    if (panelHeightPending_)
         QTimer::singleShot(0, this, [this] { applyPanelHeight(); });
 }
 
