@@ -349,6 +349,9 @@ private slots:
         QTRY_COMPARE(w->frameGeometry().height(), windows::px(height));
         const int panelBottom = w->findChild<QWidget*>("txtEmailList")->geometry().bottom();
         QCOMPARE(w->centralWidget()->height() > panelBottom, open);
+        w->resize(w->width(), w->height() + 40); // then a height the user gives stays
+        QCoreApplication::processEvents();
+        QCOMPARE(w->frameGeometry().height(), windows::px(height) + 40);
     }
 
     void startState() {
