@@ -3,9 +3,9 @@
 #include "errors/UserError.h"
 #include "exchange/CardEdit.h"
 #include "exchange/CsvReader.h"
-#include "exchange/TextFile.h"
 #include "exchange/VCardReader.h"
 #include "exchange/Writers.h"
+#include "text/Utf8.h"
 
 #include <QList>
 
@@ -50,10 +50,10 @@ void roundTrip(const std::uint8_t* data, std::size_t size) {
     const int format = data[0] % 3;
     const QList<QByteArray> fields = bytes(data + 1, size - 1).split('\0');
     Person contact{{},
-                   textFromUtf8(fields.value(0)),
-                   textFromUtf8(fields.value(1)),
-                   textFromUtf8(fields.value(2)),
-                   textFromUtf8(fields.value(3))};
+                   text::fromUtf8(fields.value(0)),
+                   text::fromUtf8(fields.value(1)),
+                   text::fromUtf8(fields.value(2)),
+                   text::fromUtf8(fields.value(3))};
     if (contact.name.isEmpty())
         contact.name = QStringLiteral("x"); // the import leaves out a contact without a name
     const Person neighbour{{}, QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}};
@@ -89,7 +89,7 @@ void editCardInput(const std::uint8_t* data, std::size_t size) {
     const qsizetype nul = bytes(data, size).indexOf('\0');
     if (nul < 1)
         return;
-    const QString value = textFromUtf8(bytes(data + 1, std::size_t(nul - 1)));
+    const QString value = text::fromUtf8(bytes(data + 1, std::size_t(nul - 1)));
     const QByteArray card = bytes(data + nul + 1, size - std::size_t(nul) - 1);
     try {
         Person want = readCard(card);

@@ -2,6 +2,7 @@
 
 #include "Sqlite.h"
 #include "platform/Posix.h"
+#include "text/Utf8.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -370,7 +371,8 @@ Value Recordset::cellValue(const Cell& c) const {
     case SQLITE_FLOAT:
         return Value(c.d);
     case SQLITE_TEXT:
-        return Value(QString::fromUtf8(arena_.data() + c.offset, static_cast<qsizetype>(c.length)));
+        return Value(
+            text::fromUtf8(QByteArrayView(arena_.data() + c.offset, static_cast<qsizetype>(c.length))));
     default:
         return {};
     }

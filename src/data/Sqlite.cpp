@@ -1,6 +1,7 @@
 #include "Sqlite.h"
 
 #include "Schema.h"
+#include "text/Utf8.h"
 
 #include <utility>
 
@@ -98,7 +99,7 @@ std::string_view Statement::text(int i) const {
 
 QString Statement::qtext(int i) const {
     const std::string_view t = text(i);
-    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+    return text::fromUtf8(QByteArrayView(t.data(), static_cast<qsizetype>(t.size())));
 }
 
 Value Statement::value(int i) const {

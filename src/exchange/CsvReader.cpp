@@ -3,6 +3,7 @@
 #include "AddressLines.h"
 #include "TextFile.h"
 #include "errors/UserError.h"
+#include "text/Utf8.h"
 
 #include <QRegularExpression>
 
@@ -437,7 +438,7 @@ std::vector<Person> readCsv(const QByteArray& file, const ProgressReport& progre
     if (const qsizetype bad = firstInvalidUtf8(bytes.constData(), bytes.size()); bad >= 0)
         fail(lineAt(bytes, bad), QStringLiteral("the text is not UTF-8; save the table as "
                                                 "UTF-8 (\"CSV UTF-8\") and import that"));
-    const QString text = textFromUtf8(bytes);
+    const QString text = text::fromUtf8(bytes);
     if (text.trimmed().isEmpty())
         throw UserError::unreadable(
             QStringLiteral("the file is empty: it has not even a header row"));

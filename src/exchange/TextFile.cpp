@@ -27,13 +27,6 @@ QByteArray textBytes(const QByteArray& file) {
     return bytes;
 }
 
-QString textFromUtf8(QByteArrayView utf8) {
-    if (!utf8.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(utf8);
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decoder(utf8);
-}
-
 qsizetype firstInvalidUtf8(const char* data, qsizetype size) {
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     qsizetype i = 0;

@@ -9,10 +9,6 @@ namespace quillbox::exchange {
 // byte-order mark comes back as UTF-8. A file holding NUL bytes is not text: UserError.
 QByteArray textBytes(const QByteArray& file);
 
-// UTF-8 text as it is: unlike QString::fromUtf8, a leading U+FEFF is kept, since inside a file
-// it is a character of the value, not a byte-order mark.
-QString textFromUtf8(QByteArrayView utf8);
-
 // Where UTF-8 text first goes wrong, or -1 when it is all valid.
 qsizetype firstInvalidUtf8(const char* data, qsizetype size);
 

@@ -1,6 +1,7 @@
 #include "VCardLines.h"
 
 #include "TextFile.h"
+#include "text/Utf8.h"
 
 #include <QStringDecoder>
 
@@ -312,7 +313,7 @@ QString decodeText(const Property& p) {
                                         "a vCard in another character set must say so with "
                                         "CHARSET=")
                              .arg(bad + 1));
-        return textFromUtf8(bytes);
+        return text::fromUtf8(bytes);
     }
     QStringDecoder decoder(charset.constData());
     const QString text = decoder(bytes);

@@ -4,6 +4,7 @@
 #include "TextFile.h"
 #include "VCardLines.h"
 #include "errors/UserError.h"
+#include "text/Utf8.h"
 
 #include <QStringList>
 
@@ -19,7 +20,7 @@ namespace {
 // A parameter value of vCard 4.0: RFC 6868's circumflex escapes, and the "\n" the examples of
 // RFC 6350 use for a line break.
 QString parameterText(const QByteArray& value) {
-    const QString raw = textFromUtf8(value);
+    const QString raw = text::fromUtf8(value);
     QString out;
     for (qsizetype i = 0; i < raw.size(); ++i) {
         const QChar c = raw[i];

@@ -196,6 +196,33 @@ private slots:
         QCOMPARE(error == "no error" ? got : error, expected);
     }
 
+    // Text is read as it is stored: a leading U+FEFF is a character of the name, not a
+    // byte-order mark, in a record set, in the list's walk and after an Update of the record.
+    void leadingFeffKept_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("before a name") << QStringLiteral("\uFEFFAnna");
+        QTest::newRow("alone") << QStringLiteral("\uFEFF");
+        QTest::newRow("twice") << QStringLiteral("\uFEFF\uFEFFAnna");
+    }
+    void leadingFeffKept() {
+        QFETCH(QString, name);
+        ScratchDatabase file;
+        auto db = OpenDatabase(file.path());
+        auto rs = db->OpenRecordset(Addresses);
+        addContact(*rs, name);
+        rs->MoveFirst();
+        QCOMPARE(rs->Fields(Name).toText(), name);
+        rs->Edit();
+        rs->Collect(QStringLiteral("Phone"), QStringLiteral("1"));
+        rs->Update();
+        QCOMPARE(file.scalar("SELECT hex(Name) FROM Addresses").toByteArray(),
+                 name.toUtf8().toHex().toUpper());
+        QStringList listed;
+        rs->MoveFirst();
+        rs->ReadToEnd(Name, Number, [&](QString n, std::int32_t, std::int64_t) { listed << n; });
+        QCOMPARE(listed, QStringList{name});
+    }
+
     // A new record's number is taken in the file at AddNew: past both the highest stored and the
     // highest ever handed out, and never beyond 32 bits.
     void addNewTakesTheNextNumber_data() {
