@@ -11,26 +11,31 @@ namespace quillbox::shell {
 namespace {
 
 struct Separator {
+    enum Kind { Question, Ampersand, Recipient };
     qsizetype at;
-    qsizetype length; // 1 for "?" or "&", 3 for "%3F" or "%26"
-    bool question;
+    qsizetype length; // 1 for "?", "&" or ",", 3 for "%3F" or "%26"
+    Kind kind;
 };
 
 // The separator at or after `from`, or one at the text's end with length 0.
 Separator nextSeparator(const QString& text, qsizetype from) {
     for (qsizetype i = from; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u'?' || c == u'&')
-            return {i, 1, c == u'?'};
+        if (c == u'?')
+            return {i, 1, Separator::Question};
+        if (c == u'&')
+            return {i, 1, Separator::Ampersand};
+        if (c == u',')
+            return {i, 1, Separator::Recipient};
         if (c == u'%' && i + 2 < text.size()) {
             const QStringView code = QStringView(text).mid(i + 1, 2);
             if (code.compare(QLatin1String("3F"), Qt::CaseInsensitive) == 0)
-                return {i, 3, true};
+                return {i, 3, Separator::Question};
             if (code == QLatin1String("26"))
-                return {i, 3, false};
+                return {i, 3, Separator::Ampersand};
         }
     }
-    return {text.size(), 0, false};
+    return {text.size(), 0, Separator::Ampersand};
 }
 
 bool asksForAttachment(QStringView parameter) {
@@ -61,11 +66,17 @@ QString withoutAttachments(const QString& request) {
         const qsizetype start = sep.at + sep.length;
         const Separator next = nextSeparator(request, start);
         const QStringView parameter = QStringView(request).mid(start, next.at - start);
-        if (asksForAttachment(parameter)) {
-            if (sep.question)
+        if (sep.kind == Separator::Recipient) {
+            // The next address, kept as the first one is; a lost '?' stays with its own.
+            kept += separator;
+            kept += parameter;
+            lostQuestion = {};
+        } else if (asksForAttachment(parameter)) {
+            if (sep.kind == Separator::Question)
                 lostQuestion = separator;
         } else {
-            kept += sep.question || lostQuestion.isNull() ? separator : lostQuestion;
+            kept +=
+                sep.kind == Separator::Question || lostQuestion.isNull() ? separator : lostQuestion;
             kept += parameter;
             lostQuestion = {};
         }

@@ -119,10 +119,16 @@ private slots:
         row("no value, blanks", "mailto:a@b.c? attach &subject=S", "mailto:a@b.c?subject=S");
         row("encoded separators", "mailto:a@b.c%3fattach=/x%26subject=S", "mailto:a@b.c%3fsubject=S");
         row("before any '?'", "mailto:a@b.c&attach=/x?subject=S", "mailto:a@b.c?subject=S");
+        // No recipient goes with a dropped parameter, nor does a lost '?' pass to the next.
         row("send list, each address", "mailto:a@b.c?attach=/x, d@e.f?subject=S, g@h.i?attach=/y",
-            "mailto:a@b.c?subject=S, g@h.i");
+            "mailto:a@b.c, d@e.f?subject=S, g@h.i");
         row("send list, second address", "mailto:a@b.c, d@e.f?Attachment=/x, g@h.i",
-            "mailto:a@b.c, d@e.f");
+            "mailto:a@b.c, d@e.f, g@h.i");
+        row("send list, every address", "mailto:a@x?attach=/1, b@x?attach=/2&cc=c@x, d@x?attach=/4",
+            "mailto:a@x, b@x?cc=c@x, d@x");
+        row("send list, '&' after a lost '?'", "mailto:a@x?attach=/1, b@x&cc=c@x",
+            "mailto:a@x, b@x&cc=c@x");
+        row("address after a comma in a value", "mailto:a@x?attach=/1,b@x", "mailto:a@x,b@x");
     }
     void requestArrivesAsOneArgument() {
         QFETCH(QString, request);
