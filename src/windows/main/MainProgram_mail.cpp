@@ -17,19 +17,24 @@ namespace quillbox::windows {
 
 namespace {
 
-const QString MailTo = QStringLiteral("mailto:");
-
-// The opener gets the request as one program argument, and Linux refuses to start a program
-// with an argument of 32 pages or more (MAX_ARG_STRLEN, 128 KiB with the closing NUL): a start
-// that fails says nothing, so the size is checked before.
-bool fitsOneArgument(const QString& request) {
+// Hands `address` (one or a send list) to the mail program. The opener gets the request as one
+// program argument, and Linux refuses to start a program with an argument of 32 pages or more
+// (MAX_ARG_STRLEN, 128 KiB with the closing NUL): a start that fails says nothing, so the size
+// is checked before.
+void send(Services& s, const QString& address) {
     constexpr qsizetype maxArgumentBytes = 32 * 4096;
-    return request.toUtf8().size() < maxArgumentBytes;
+    const QString request = QStringLiteral("mailto:") + address;
+    if (request.toUtf8().size() >= maxArgumentBytes) {
+        s.boxes.MsgBox(QStringLiteral("The send list is too long to send in one e-mail!"),
+                       platform::MessageBoxService::StyleExclamation, QStringLiteral("Oops!"));
+        return;
+    }
+    s.mail.open(request);
 }
 
 } // namespace
 
-void MainProgram::cmdSend_Click() { s_.mail.open(MailTo + txtUpdateEmail->Text()); }
+void MainProgram::cmdSend_Click() { send(s_, txtUpdateEmail->Text()); }
 
 // An address joins the list after ", " unless the list holds nothing at all; the address itself
 // is taken as it is, empty or repeated.
@@ -118,15 +123,7 @@ void MainProgram::cmdAddAll_Click() {
 
 void MainProgram::cmdClearEmailList_Click() { txtEmailList->SetText(QString()); }
 
-void MainProgram::cmdSendList_Click() {
-    const QString request = MailTo + txtEmailList->Text();
-    if (!fitsOneArgument(request)) {
-        s_.boxes.MsgBox(QStringLiteral("The send list is too long to send in one e-mail!"),
-                        platform::MessageBoxService::StyleExclamation, QStringLiteral("Oops!"));
-        return;
-    }
-    s_.mail.open(request);
-}
+void MainProgram::cmdSendList_Click() { send(s_, txtEmailList->Text()); }
 
 void MainProgram::cmdDone_Click() {
     setPanelHeight(false);

@@ -119,12 +119,13 @@ private slots:
         const char* deleteWho = "Delete Who?";
         const char* really = "Do you really want to delete the selected entry?";
         // The opener takes the request as one argument, under 128 KiB with its closing NUL.
-        const QString longList = "menu EmailList|type txtEmailList=" +
-                                 QString("ab, ").repeated(32768).left(32 * 4096 - 7) +
-                                 "|press cmdSendList";
-        row("send list too long", qPrintable(longList),
-            "The send list is too long to send in one e-mail!", "Oops!", Box::StyleExclamation,
-            asLoaded);
+        const QString tooLong = QString("ab, ").repeated(32768).left(32 * 4096 - 7);
+        const char* tooLongToSend = "The send list is too long to send in one e-mail!";
+        row("send list too long",
+            qPrintable("menu EmailList|type txtEmailList=" + tooLong + "|press cmdSendList"),
+            tooLongToSend, "Oops!", Box::StyleExclamation, asLoaded);
+        row("send too long", qPrintable("type txtUpdateEmail=" + tooLong + "|press cmdSend"),
+            tooLongToSend, "Oops!", Box::StyleExclamation, asLoaded);
 
         row("delete", "choose Ann|answer Yes|press cmdDelete", really, "Delete Entry?",
             Box::StyleYesNoQuestion, "Bob=2/0");
