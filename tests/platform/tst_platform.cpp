@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -132,16 +133,18 @@ private slots:
         FakeWatcher watcher;
         watcher.moveToThread(&thread);
         thread.start();
+        const auto stop = qScopeGuard([&] { // a failed check leaves no thread or bus behind
+            thread.quit();
+            thread.wait();
+            daemon.kill();
+            daemon.waitForFinished();
+        });
         QVERIFY(host.registerObject("/StatusNotifierWatcher", &watcher,
                                     QDBusConnection::ExportAllProperties));
         QVERIFY(host.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
         QCOMPARE(Tray::kindOn(app), Tray::Kind::XEmbed);
         watcher.host = true;
         QCOMPARE(Tray::kindOn(app), Tray::Kind::StatusNotifier);
-        thread.quit();
-        thread.wait();
-        daemon.kill();
-        daemon.waitForFinished();
     }
 
     // However short the prompt, the box leaves its title bar room for the title and the window
