@@ -60,7 +60,7 @@ Figures measure(const QString& sample, int rounds) {
         line("txtPhone")->SetText(QStringLiteral("555-%1").arg(r));
         add.push_back(timeMs([&] { window->cmdNew_Click(); }));
         chooseAny();
-        fakes.boxes.answerNext(platform::MessageBoxService::AnswerYes);
+        fakes.boxes.answerNext(desktop::MessageBoxService::AnswerYes);
         remove.push_back(timeMs([&] { window->cmdDelete_Click(); }));
     }
     for (int r = 0; r < std::max(3, rounds / 4); ++r) {
@@ -69,7 +69,7 @@ Figures measure(const QString& sample, int rounds) {
         update.push_back(timeMs([&] { window->cmdUpdate_Click(); }));
     }
     if (!fakes.boxes.calls.empty() &&
-        fakes.boxes.calls.back().style != platform::MessageBoxService::StyleYesNoQuestion)
+        fakes.boxes.calls.back().style != desktop::MessageBoxService::StyleYesNoQuestion)
         throw data::EngineError(
             -1, QStringLiteral("a handler refused: %1").arg(fakes.boxes.calls.back().prompt));
     window.reset();

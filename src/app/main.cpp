@@ -1,11 +1,11 @@
 #include "Version.h"
-#include "platform/Clipboard.h"
-#include "platform/EngineErrorReporter.h"
-#include "platform/ModalDialogs.h"
-#include "platform/ProcessPrivacy.h"
-#include "platform/QtMessageBoxService.h"
-#include "shell/DesktopMail.h"
-#include "tray/QtTrayIcon.h"
+#include "desktop/Clipboard.h"
+#include "desktop/DesktopMail.h"
+#include "desktop/EngineErrorReporter.h"
+#include "desktop/ModalDialogs.h"
+#include "desktop/QtMessageBoxService.h"
+#include "desktop/QtTrayIcon.h"
+#include "os/ProcessPrivacy.h"
 #include "windows/login/frmLogin.h"
 
 #include <QApplication>
@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     using namespace quillbox;
 
     // Before there is anything to protect; a failure leaves the program as it always was.
-    platform::keepMemoryPrivate();
+    os::keepMemoryPrivate();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
@@ -23,13 +23,13 @@ int main(int argc, char* argv[]) {
     // The program ends only by its own exits; a hidden main window is not the last one closed.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    platform::QtMessageBoxService boxes;
-    platform::QtProgramEnd end;
-    platform::EngineErrorReporter errors(boxes, end);
-    tray::QtTrayIcon tray;
-    platform::QtClipboard clipboard;
-    platform::QtModalDialogs dialogs;
-    shell::DesktopMail mail;
+    desktop::QtMessageBoxService boxes;
+    desktop::QtProgramEnd end;
+    desktop::EngineErrorReporter errors(boxes, end);
+    desktop::QtTrayIcon tray;
+    desktop::QtClipboard clipboard;
+    desktop::QtModalDialogs dialogs;
+    desktop::DesktopMail mail;
     windows::Services services{boxes, end, errors, tray, clipboard, dialogs, mail};
 
     windows::frmLogin login(services);

@@ -6,7 +6,7 @@
 #include "Recordset.h"
 #include "Schema.h"
 #include "Sqlite.h"
-#include "platform/Posix.h"
+#include "os/Posix.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -334,11 +334,11 @@ CheckReport checkFile(const QString& fileName) {
     // Tested apart from reading, which must change nothing: the program refuses a file it
     // cannot write, and each change needs a journal beside the file.
     const QString folder = QFileInfo(fileName).absolutePath();
-    if (!platform::mayWrite(fileName))
+    if (!os::mayWrite(fileName))
         r.problems << QStringLiteral("the program could not write the file: its permissions (or "
                                      "a read-only disk) allow only reading, so the program would "
                                      "not start");
-    else if (!platform::mayCreateFilesIn(folder))
+    else if (!os::mayCreateFilesIn(folder))
         r.problems << QStringLiteral("the program could not save a change: no file can be made "
                                      "in the folder '%1', and each change needs one there")
                           .arg(folder);

@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/Posix.h"
+#include "os/Posix.h"
 
 #include <thread>
 
@@ -33,8 +33,8 @@ int BusyWait::retry(int tries) {
     if (g_waitHook && g_waitHook(tries))
         return 0;
     const auto now = std::chrono::steady_clock::now();
-    const platform::FileStamp file = platform::fileStamp(path_);
-    const std::int64_t journalMtime = platform::fileStamp(path_ + "-journal").changedNs;
+    const os::FileStamp file = os::fileStamp(path_);
+    const std::int64_t journalMtime = os::fileStamp(path_ + "-journal").changedNs;
     if (tries == 0 || file.changedNs != mtimeNs_ || file.size != size_ ||
         journalMtime != journalMtimeNs_) {
         mtimeNs_ = file.changedNs;

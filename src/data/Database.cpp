@@ -4,7 +4,7 @@
 #include "Recordset.h"
 #include "Schema.h"
 #include "Sqlite.h"
-#include "platform/Posix.h"
+#include "os/Posix.h"
 
 #include <QFileInfo>
 
@@ -166,7 +166,7 @@ std::shared_ptr<Database> OpenDatabase(const QString& name, Access access) {
     // Every change goes through a journal made beside the file: in a folder where no file may
     // be made, the first change would fail, and lose what the user had typed.
     const QString folder = info.absolutePath();
-    if (!readOnly && !platform::mayCreateFilesIn(folder))
+    if (!readOnly && !os::mayCreateFilesIn(folder))
         throw EngineError(SQLITE_READONLY_DIRECTORY,
                           QStringLiteral("%1: no file can be made in the folder '%2', and changes "
                                          "need one there; check the folder's permissions.")

@@ -1,7 +1,7 @@
 #include "Recordset.h"
 
 #include "Sqlite.h"
-#include "platform/Posix.h"
+#include "os/Posix.h"
 #include "text/Utf8.h"
 
 #include <QFileInfo>
@@ -22,7 +22,7 @@ constexpr std::size_t largestBlock = 4096;
 constexpr std::size_t blockBytes = 8u << 20;
 
 // The coarse clock costs a few nanoseconds, which matters when it is read per field.
-std::int64_t nowMs() { return platform::coarseClockMs(); }
+std::int64_t nowMs() { return os::coarseClockMs(); }
 
 std::string quoted(const QString& identifier) {
     QString q = identifier;

@@ -1,25 +1,25 @@
 #pragma once
 
-#include "platform/Clipboard.h"
-#include "platform/EngineErrorReporter.h"
-#include "platform/MessageBoxService.h"
-#include "platform/ModalDialogs.h"
-#include "platform/ProgramEnd.h"
-#include "shell/MailHandOver.h"
-#include "tray/modTrayIcon.h"
+#include "desktop/Clipboard.h"
+#include "desktop/EngineErrorReporter.h"
+#include "desktop/MailHandOver.h"
+#include "desktop/MessageBoxService.h"
+#include "desktop/ModalDialogs.h"
+#include "desktop/ProgramEnd.h"
+#include "desktop/modTrayIcon.h"
 
 namespace quillbox::windows {
 
 // The platform services the windows' handlers touch, each behind an interface so that tests
 // put recording fakes in their place.
 struct Services {
-    platform::MessageBoxService& boxes;
-    platform::ProgramEnd& end;
-    platform::EngineErrorReporter& errors;
-    tray::TrayIcon& tray;
-    platform::Clipboard& clipboard;
-    platform::ModalDialogs& dialogs;
-    shell::MailHandOver& mail;
+    desktop::MessageBoxService& boxes;
+    desktop::ProgramEnd& end;
+    desktop::EngineErrorReporter& errors;
+    desktop::TrayIcon& tray;
+    desktop::Clipboard& clipboard;
+    desktop::ModalDialogs& dialogs;
+    desktop::MailHandOver& mail;
 };
 
 // Wraps a handler for a signal connection: an engine error it raises goes to the one

@@ -90,7 +90,7 @@ struct WindowWriter {
     // The delete's question, and nothing else, is what a writer may be shown.
     void check() {
         if (fakes.boxes.calls.size() == 1 &&
-            fakes.boxes.calls[0].style == platform::MessageBoxService::StyleYesNoQuestion)
+            fakes.boxes.calls[0].style == desktop::MessageBoxService::StyleYesNoQuestion)
             fakes.boxes.calls.clear();
         if (!fakes.end.statuses.empty() || !fakes.boxes.calls.empty())
             throw data::EngineError(0, fakes.boxes.calls.empty() ? QStringLiteral("ended")
@@ -118,7 +118,7 @@ struct WindowWriter {
             fill(boxes, *row);
             d.press("cmdUpdate");
         } else {
-            fakes.boxes.answerNext(platform::MessageBoxService::AnswerYes);
+            fakes.boxes.answerNext(desktop::MessageBoxService::AnswerYes);
             d.press("cmdDelete");
         }
         check();

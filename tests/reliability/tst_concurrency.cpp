@@ -141,14 +141,14 @@ private slots:
             a.add("Dan", "4");
         } else {
             a.choose("Bob");
-            fakesA.boxes.answerNext(platform::MessageBoxService::AnswerYes);
+            fakesA.boxes.answerNext(desktop::MessageBoxService::AnswerYes);
             a.type("txtUpdatePhone", "20");
             a.press(aDoes == "delete" ? "cmdDelete" : "cmdUpdate");
         }
         if (!bChoosesFirst)
             bChooses();
         QCOMPARE(b.text("txtUpdateName") + b.text("txtUpdatePhone"), bShows);
-        fakesB.boxes.answerNext(platform::MessageBoxService::AnswerYes);
+        fakesB.boxes.answerNext(desktop::MessageBoxService::AnswerYes);
         if (bDoes == "update") {
             b.type("txtUpdateName", "Bob");
             b.type("txtUpdatePhone", "x");

@@ -106,7 +106,7 @@ private slots:
         press("cmdUpdate");
         QCOMPARE(storedBytes(*file_), bytesOf({changed, other, added}));
         choose(changed[0]);
-        fakes_->boxes.answerNext(platform::MessageBoxService::AnswerYes);
+        fakes_->boxes.answerNext(desktop::MessageBoxService::AnswerYes);
         press("cmdDelete");
         QCOMPARE(storedBytes(*file_), bytesOf({other, added}));
         QVERIFY(rowOf(changed[0]) < 0 && rowOf(added[0]) >= 0);

@@ -3,7 +3,7 @@
 // Recording fakes of every platform service a window touches, wired as the program wires the
 // real ones: nothing is shown, started or ended for real.
 
-#include "tray/QtTrayIcon.h"
+#include "desktop/QtTrayIcon.h"
 #include "windows/Services.h"
 
 #include <QDialog>
@@ -16,7 +16,7 @@
 namespace quillbox::test {
 
 // Records every box and answers from a queue: with none queued, OK, or No to a Yes/No question.
-class FakeMessageBoxes : public platform::MessageBoxService {
+class FakeMessageBoxes : public desktop::MessageBoxService {
 public:
     struct Call {
         QString prompt;
@@ -39,24 +39,24 @@ private:
 };
 
 // Records the status instead of ending; the code under test carries on after it.
-struct FakeProgramEnd : platform::ProgramEnd {
+struct FakeProgramEnd : desktop::ProgramEnd {
     void end(int status) override { statuses.push_back(status); }
     std::vector<int> statuses;
 };
 
-struct FakeClipboard : platform::Clipboard {
+struct FakeClipboard : desktop::Clipboard {
     void setText(const QString& text) override { texts.push_back(text); }
     std::vector<QString> texts;
 };
 
-struct FakeMail : shell::MailHandOver {
+struct FakeMail : desktop::MailHandOver {
     void open(const QString& request) override { requests.push_back(request); }
     std::vector<QString> requests;
 };
 
 // Shows each modal window and plays the user's part from a queue of scripts; a window the script
 // leaves open is closed by its close box, as a user who gives up would.
-class FakeDialogs : public platform::ModalDialogs {
+class FakeDialogs : public desktop::ModalDialogs {
 public:
     using Script = std::function<void(QDialog&)>;
     void run(QDialog& dialog) override {
@@ -80,7 +80,7 @@ private:
 
 // Records what the window does with its icon; activate() plays the user's mouse as the Qt tray
 // of `kind` reports it.
-class FakeTray : public tray::TrayIcon {
+class FakeTray : public desktop::TrayIcon {
 public:
     void add(const QIcon& icon, const QString& tip, std::function<void(int)> onMessage) override {
         ++added;
@@ -96,13 +96,13 @@ public:
             whilePoppedUp(menu);
     }
     void activate(QSystemTrayIcon::ActivationReason why) {
-        if (const int message = tray::QtTrayIcon::messageFor(kind, why); message && handler_)
+        if (const int message = desktop::QtTrayIcon::messageFor(kind, why); message && handler_)
             handler_(message);
     }
     int added = 0, removed = 0;
     QString tip;
     bool hadIcon = false, hasArea = true;
-    tray::QtTrayIcon::Kind kind = tray::QtTrayIcon::Kind::XEmbed;
+    desktop::QtTrayIcon::Kind kind = desktop::QtTrayIcon::Kind::XEmbed;
     std::vector<QString> popUps;
     std::function<void(QMenu&)> whilePoppedUp;
 
@@ -117,7 +117,7 @@ struct FakeServices {
     FakeClipboard clipboard;
     FakeDialogs dialogs;
     FakeMail mail;
-    platform::EngineErrorReporter errors{boxes, end};
+    desktop::EngineErrorReporter errors{boxes, end};
     windows::Services services{boxes, end, errors, tray, clipboard, dialogs, mail};
 };
 

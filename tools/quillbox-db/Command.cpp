@@ -2,7 +2,7 @@
 
 #include "data/Connection.h"
 #include "errors/UserError.h"
-#include "platform/Posix.h"
+#include "os/Posix.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -23,7 +23,7 @@ extern "C" void onSignal(int) {
 // An interrupt ends the wait.
 bool waitForBusyFile(int tries) {
     static bool told = false;
-    if (tries == 0 && !told && platform::stderrIsTerminal()) {
+    if (tries == 0 && !told && os::stderrIsTerminal()) {
         told = true;
         QTextStream(stderr) << QStringLiteral("\r%1: another program is writing to the database "
                                               "file; waiting for it (Ctrl-C stops)\n")

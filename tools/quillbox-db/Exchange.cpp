@@ -12,7 +12,7 @@
 #include "exchange/CsvReader.h"
 #include "exchange/VCardReader.h"
 #include "exchange/Writers.h"
-#include "platform/Posix.h"
+#include "os/Posix.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -208,7 +208,7 @@ void writeContactsToNewFile(const std::vector<Person>& contacts, ExportFormat fo
         writeContacts(contacts, format, *temp, interrupted);
         if (!temp->flush())
             throw UserError(temp->errorString());
-        if (!platform::syncFile(temp->handle()))
+        if (!os::syncFile(temp->handle()))
             throw UserError(QStringLiteral("the file could not be put on disk"));
         placeWithoutReplacing(*temp, target);
     } catch (const UserError& e) {

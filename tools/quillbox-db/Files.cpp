@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include "platform/Posix.h"
+#include "os/Posix.h"
 
 namespace quillbox::tools {
 
@@ -50,7 +50,7 @@ void placeWithoutReplacing(QTemporaryFile& temp, const QString& target) {
         throw UserError(temp.errorString());
     }
     temp.setAutoRemove(false);
-    platform::syncFolder(QFileInfo(target).absolutePath());
+    os::syncFolder(QFileInfo(target).absolutePath());
 }
 
 namespace {
@@ -75,7 +75,7 @@ QByteArray readWholeFile(const QString& fileName) {
         throw UserError(why);
     // Looked at again through the opened descriptor: the name may have been given to something
     // else meanwhile.
-    const platform::OpenedFile opened = platform::openForReading(QFile::encodeName(fileName));
+    const os::OpenedFile opened = os::openForReading(QFile::encodeName(fileName));
     if (opened.descriptor < 0)
         throw UserError(QStringLiteral("cannot read %1: %2").arg(shown(fileName), opened.error));
     constexpr qint64 largest = qint64{largestFileReadMiB} * 1024 * 1024;
@@ -85,14 +85,14 @@ QByteArray readWholeFile(const QString& fileName) {
                              .arg(largestFileReadMiB));
     };
     if (!opened.regular || opened.size > largest) {
-        platform::closeDescriptor(opened.descriptor);
+        os::closeDescriptor(opened.descriptor);
         if (opened.regular)
             throw tooLarge();
         throw UserError(notRegular(fileName));
     }
     QFile file;
     if (!file.open(opened.descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        platform::closeDescriptor(opened.descriptor);
+        os::closeDescriptor(opened.descriptor);
         throw UserError(
             QStringLiteral("cannot read %1: %2").arg(shown(fileName), file.errorString()));
     }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/Posix.h"
+#include "os/Posix.h"
 
 namespace quillbox::tools {
 
@@ -12,7 +12,7 @@ constexpr int barWidth = 30;
 }
 
 Progress::Progress(QString what, std::int64_t total) : what_(std::move(what)), total_(total) {
-    enabled_ = platform::stderrIsTerminal();
+    enabled_ = os::stderrIsTerminal();
     timer_.start();
 }
 

@@ -5,7 +5,7 @@
 #include "data/Check.h"
 #include "data/SyncStore.h"
 #include "errors/UserError.h"
-#include "platform/SecretPrompt.h"
+#include "os/SecretPrompt.h"
 #include "sync/Account.h"
 #include "sync/SyncEngine.h"
 
@@ -82,7 +82,7 @@ QString obtainPassword(const sync::Account& account) {
         return env;
     if (!account.passwordCommand.isEmpty())
         return passwordFrom(account.passwordCommand);
-    const auto typed = platform::askSecret(QStringLiteral("Password for %1: ").arg(account.user));
+    const auto typed = os::askSecret(QStringLiteral("Password for %1: ").arg(account.user));
     if (!typed)
         throw UserError(QStringLiteral("no password: set QUILLBOX_SYNC_PASSWORD, give "
                                        "--password-command, or run the sync in a terminal to be "

@@ -5,7 +5,7 @@
 #include "Command.h"
 #include "Version.h"
 #include "errors/UserError.h"
-#include "platform/ProcessPrivacy.h"
+#include "os/ProcessPrivacy.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -34,7 +34,7 @@ QString commandList() {
 
 int main(int argc, char* argv[]) {
     // A sync holds the password in memory: no core file or debugger may see it.
-    platform::keepMemoryPrivate();
+    os::keepMemoryPrivate();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(tool);
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));

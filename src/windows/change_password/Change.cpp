@@ -60,7 +60,7 @@ void Change::cmdOK1_Click() {
     const QString password = txtChangePassword->Text();
     if (password.isEmpty()) {
         s_.boxes.MsgBox(QStringLiteral("You must have a password!"),
-                        platform::MessageBoxService::StyleStop, QStringLiteral("Good Grief!"));
+                        desktop::MessageBoxService::StyleStop, QStringLiteral("Good Grief!"));
         return;
     }
     // The file keeps a verifier of the password, never the password itself.
@@ -68,7 +68,7 @@ void Change::cmdOK1_Click() {
     settings_->Collect(data::schema::Senha, security::makePasswordVerifier(password));
     settings_->Update();
     s_.boxes.MsgBox(QStringLiteral("New password successfully stored!"),
-                    platform::MessageBoxService::StyleInformation,
+                    desktop::MessageBoxService::StyleInformation,
                     QStringLiteral("Password Changed"));
     accept(); // hidden, not discarded
     txtChangePassword->SetText(QString());

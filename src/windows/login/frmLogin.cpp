@@ -100,7 +100,7 @@ void frmLogin::cmdOK_Click() {
         hide();
         showMainProgram();
     } else {
-        s_.boxes.MsgBox(QStringLiteral("Access Denied!"), platform::MessageBoxService::StyleStop,
+        s_.boxes.MsgBox(QStringLiteral("Access Denied!"), desktop::MessageBoxService::StyleStop,
                         QStringLiteral("Try Again"));
     }
 }

@@ -17,7 +17,7 @@ namespace {
 
 using namespace data::schema;
 
-using Box = platform::MessageBoxService;
+using Box = desktop::MessageBoxService;
 
 // "Number=" and the number with its first character kept for the sign: a blank, or "-".
 QString numberCriterion(qint32 number) {
@@ -34,7 +34,7 @@ QString boxText(const data::Value& v) {
 
 void MainProgram::Form_Load() {
     // The icon comes first: it is there even when the database work below fails.
-    s_.tray.add(programIcon(), tray::TrayTip,
+    s_.tray.add(programIcon(), desktop::TrayTip,
                 [this](int message) { s_.errors.guard([&] { Form_MouseMove(message); }); });
     ListClicks = 1;
     data::MainWindowFile file = data::loadMainWindow(data::schema::FileName);

@@ -46,7 +46,7 @@ constexpr HelpText texts[] = {
 void help(Services& s, std::string_view item) {
     for (const HelpText& h : texts)
         if (item == h.item) {
-            s.boxes.MsgBox(QString::fromUtf8(h.text), platform::MessageBoxService::StyleInformation,
+            s.boxes.MsgBox(QString::fromUtf8(h.text), desktop::MessageBoxService::StyleInformation,
                            QString::fromUtf8(h.title));
             return;
         }

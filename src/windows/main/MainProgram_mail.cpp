@@ -26,7 +26,7 @@ void send(Services& s, const QString& address) {
     const QString request = QStringLiteral("mailto:") + address;
     if (request.toUtf8().size() >= maxArgumentBytes) {
         s.boxes.MsgBox(QStringLiteral("The send list is too long to send in one e-mail!"),
-                       platform::MessageBoxService::StyleExclamation, QStringLiteral("Oops!"));
+                       desktop::MessageBoxService::StyleExclamation, QStringLiteral("Oops!"));
         return;
     }
     s.mail.open(request);

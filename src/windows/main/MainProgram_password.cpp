@@ -9,7 +9,7 @@
 namespace quillbox::windows {
 
 namespace {
-using Box = platform::MessageBoxService;
+using Box = desktop::MessageBoxService;
 } // namespace
 
 // Loaded on first use, shown modally. Left by OK it is only hidden and kept; closed any other

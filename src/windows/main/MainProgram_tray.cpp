@@ -11,13 +11,13 @@ void MainProgram::Form_MouseMove(int message) {
     if (trayBusy)
         return;
     trayBusy = true;
-    if (trayMessage == tray::WM_LBUTTONDBLCLK) {
+    if (trayMessage == desktop::WM_LBUTTONDBLCLK) {
         // A window minimized from its title bar stays so through show(); bring it back as it was.
         setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
         raise();
         activateWindow();
-    } else if (trayMessage == tray::WM_RBUTTONUP) {
+    } else if (trayMessage == desktop::WM_RBUTTONUP) {
         s_.tray.popUp(*File);
     }
     trayBusy = false;

@@ -119,7 +119,7 @@ private slots:
             QCOMPARE(run.fakes.boxes.calls.size(), std::size_t{1});
             QCOMPARE(run.fakes.boxes.calls[0].prompt, QStringLiteral("Access Denied!"));
             QCOMPARE(run.fakes.boxes.calls[0].title, QStringLiteral("Try Again"));
-            QCOMPARE(run.fakes.boxes.calls[0].style, platform::MessageBoxService::StyleStop);
+            QCOMPARE(run.fakes.boxes.calls[0].style, desktop::MessageBoxService::StyleStop);
             QCOMPARE(run.box()->Text(), typed); // the typed text stays
         }
         QVERIFY(run.fakes.end.statuses.empty());

@@ -11,7 +11,7 @@
 #include <QMenu>
 
 using namespace quillbox;
-using Box = platform::MessageBoxService;
+using Box = desktop::MessageBoxService;
 using Icon = QSystemTrayIcon;
 
 class TestMainProgram : public QObject, public test::MainWindowFixture {
@@ -424,7 +424,7 @@ private slots:
     // restored; the right button pops up the File menu. While the menu is up, the icon's events
     // are taken but not acted on. With no notification area, Hide minimizes instead.
     void trayIcon_data() {
-        using Tray = tray::QtTrayIcon::Kind;
+        using Tray = desktop::QtTrayIcon::Kind;
         const auto XEmbed = Tray::XEmbed, Sni = Tray::StatusNotifier;
         QTest::addColumn<Tray>("kind");
         QTest::addColumn<QString>("hide");
@@ -442,7 +442,7 @@ private slots:
         QTest::newRow("no notification area") << XEmbed << "no area" << Icon::Unknown << "";
     }
     void trayIcon() {
-        QFETCH(tray::QtTrayIcon::Kind, kind);
+        QFETCH(desktop::QtTrayIcon::Kind, kind);
         QFETCH(QString, hide);
         QFETCH(Icon::ActivationReason, activation);
         QFETCH(QString, outcome);

@@ -1,9 +1,0 @@
-#include "platform/ModalDialogs.h"
-
-#include <QDialog>
-
-namespace quillbox::platform {
-
-void QtModalDialogs::run(QDialog& dialog) { dialog.exec(); }
-
-} // namespace quillbox::platform
