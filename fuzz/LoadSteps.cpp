@@ -4,6 +4,7 @@
 #include "data/MainLoad.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "data/Settings.h"
 #include "security/Password.h"
 
 #include <QFile>
@@ -48,8 +49,7 @@ void loadSteps() {
     // The login window: its connection and settings record set stay open for the main window.
     auto loginDb = data::OpenDatabase(file());
     auto login = loginDb->OpenRecordset(Player, data::dbOpenDynaset);
-    const data::Value flag = login->Fields(WantPassword);
-    [[maybe_unused]] const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
+    [[maybe_unused]] const bool protectionOn = data::protectionOn(*login);
     // What pressing OK does, asked whether protection is on or not, so that every file gets it;
     // the main window loads either way, as it would once the right password is typed.
     security::passwordAccepts(login->Fields(Senha), QStringLiteral("letmein"));

@@ -5,6 +5,7 @@
 #include "EngineError.h"
 #include "Recordset.h"
 #include "Schema.h"
+#include "Settings.h"
 #include "Sqlite.h"
 #include "os/Posix.h"
 
@@ -80,7 +81,7 @@ void checkSettings(Database& db, CheckReport& r) {
     const Value wanted = settings->Fields(schema::WantPassword);
     bool protection = false;
     try {
-        protection = !wanted.isNull() && wanted.toDouble() > 0;
+        protection = protectionOn(*settings);
     } catch (const EngineError&) {
         r.problems << QStringLiteral("the settings record says \"%1\" where it should say "
                                      "whether a password is wanted (a number), so the program "

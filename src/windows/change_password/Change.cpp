@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "data/Settings.h"
 #include "windows/FitText.h"
 #include "security/Password.h"
 #include "windows/Placement.h"
@@ -64,9 +65,7 @@ void Change::cmdOK1_Click() {
         return;
     }
     // The file keeps a verifier of the password, never the password itself.
-    settings_->Edit();
-    settings_->Collect(data::schema::Senha, security::makePasswordVerifier(password));
-    settings_->Update();
+    data::storeVerifier(*settings_, security::makePasswordVerifier(password));
     s_.boxes.MsgBox(QStringLiteral("New password successfully stored!"),
                     desktop::MessageBoxService::StyleInformation,
                     QStringLiteral("Password Changed"));

@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "data/Recordset.h"
 #include "data/Schema.h"
+#include "data/Settings.h"
 #include "security/Password.h"
 #include "windows/FitText.h"
 #include "windows/Placement.h"
@@ -69,10 +70,7 @@ frmLogin::~frmLogin() = default;
 void frmLogin::Form_Load() {
     db_ = data::OpenDatabase(data::schema::FileName);
     settings_ = db_->OpenRecordset(data::schema::Player, data::dbOpenDynaset);
-    const data::Value flag = settings_->Fields(data::schema::WantPassword);
-    // Null is not greater than 0, so an empty flag means no protection, as 0 and -1 do.
-    const bool protectionOn = !flag.isNull() && flag.toDouble() > 0;
-    if (protectionOn) {
+    if (data::protectionOn(*settings_)) {
         makeControls();
         centreOnScreen(this);
         txtPassword->setFocus();
@@ -90,11 +88,8 @@ void frmLogin::cmdOK_Click() {
     if (security::passwordAccepts(stored, typed)) {
         // A password kept as plain text (set by hand, or by an older file) is replaced by a
         // verifier as soon as it has been shown to be the right one.
-        if (!security::isPasswordVerifier(stored)) {
-            settings_->Edit();
-            settings_->Collect(data::schema::Senha, security::makePasswordVerifier(typed));
-            settings_->Update();
-        }
+        if (!security::isPasswordVerifier(stored))
+            data::storeVerifier(*settings_, security::makePasswordVerifier(typed));
         // Not kept for the rest of the run in a box nobody looks at again.
         txtPassword->SetText(QString());
         hide();

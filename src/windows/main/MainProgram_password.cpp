@@ -2,8 +2,7 @@
 
 #include "windows/main/MainProgram.h"
 
-#include "data/Recordset.h"
-#include "data/Schema.h"
+#include "data/Settings.h"
 #include "windows/change_password/Change.h"
 
 namespace quillbox::windows {
@@ -29,17 +28,13 @@ void MainProgram::PasswordProtect_Click() {
     showChange();
     // However the window was left: a new file's password is empty text, so nobody is locked
     // out by switching protection on without setting one.
-    settings_->Edit();
-    settings_->Collect(data::schema::WantPassword, 1);
-    settings_->Update();
+    data::setProtection(*settings_, true);
     s_.boxes.MsgBox(QStringLiteral("Program is now password protected!"), Box::StyleInformation,
                     QStringLiteral("Password On"));
 }
 
 void MainProgram::RemovePassword_Click() {
-    settings_->Edit();
-    settings_->Collect(data::schema::WantPassword, 0);
-    settings_->Update();
+    data::setProtection(*settings_, false);
     s_.boxes.MsgBox(QStringLiteral("Password protection has been disabled!"),
                     Box::StyleInformation, QStringLiteral("Password Off"));
 }
