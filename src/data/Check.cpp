@@ -8,6 +8,7 @@
 #include "Settings.h"
 #include "Sqlite.h"
 #include "os/Posix.h"
+#include "text/UrlParameters.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -149,7 +150,7 @@ void checkContacts(Database& db, CheckReport& r) {
                                   .arg(v.toText().size())
                                   .arg(f.limit));
         }
-        if (contacts->Fields(schema::Email).toText().contains(QLatin1Char('?')))
+        if (text::carriesUrlParameters(contacts->Fields(schema::Email).toText()))
             urlEmails.add(QStringLiteral("%1 %2").arg(id, quotedName(name)));
     }
     nullNames.report(r.problems);

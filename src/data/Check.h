@@ -5,8 +5,9 @@
 
 namespace quillbox::data {
 
-// A '?' after an e-mail address starts URL parameters, which a mail program handed the address
-// may act on (some attach a file that one names).
+// What check and import say of an e-mail address that carries URL parameters
+// (text::carriesUrlParameters), which a mail program handed the address may act on (some attach a
+// file that one names).
 inline const QString urlParametersWarning =
     QStringLiteral("the e-mail address carries URL parameters (a '?' after the address), which a "
                    "mail program may act on");

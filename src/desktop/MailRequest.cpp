@@ -1,7 +1,5 @@
 #include "desktop/MailRequest.h"
 
-#include "desktop/UrlParameters.h"
-
 #include <QByteArray>
 #include <QLatin1String>
 #include <QUrl>
@@ -83,10 +81,6 @@ QString withoutAttachments(const QString& request) {
         sep = next;
     }
     return kept;
-}
-
-bool carriesUrlParameters(const QString& email) {
-    return email.contains(u'?') || email.contains(QLatin1String("%3F"), Qt::CaseInsensitive);
 }
 
 } // namespace quillbox::desktop

@@ -420,6 +420,9 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("URL parameters in an e-mail")
         << "UPDATE Addresses SET email = 'a@b?attach=/etc/passwd' WHERE Number = 6" << 0
         << "warning: 1 contact: the e-mail address carries URL parameters (a '?' after";
+    QTest::newRow("URL parameters behind an encoded '?'")
+        << "UPDATE Addresses SET email = 'a@b%3fattach=/etc/passwd' WHERE Number = 6" << 0
+        << "warning: 1 contact: the e-mail address carries URL parameters";
     QTest::newRow("not a database") << "text" << 1 << "not a database file";
     QTest::newRow("missing") << "missing" << 1 << "there is no file";
     QTest::newRow("a name that looks like a URI") << "uri" << 1 << "no table 'Addresses'";

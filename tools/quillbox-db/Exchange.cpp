@@ -13,6 +13,7 @@
 #include "exchange/VCardReader.h"
 #include "exchange/Writers.h"
 #include "os/Posix.h"
+#include "text/UrlParameters.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -108,7 +109,7 @@ ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
         taken.insert(p.name, p.where);
         for (const QString& c : cuts)
             report.cut << QStringLiteral("%1: %2").arg(who(p), c);
-        if (p.email.contains(QLatin1Char('?')))
+        if (text::carriesUrlParameters(p.email))
             report.warnings << QStringLiteral("%1: %2").arg(who(p), data::urlParametersWarning);
         ++report.taken;
     }
