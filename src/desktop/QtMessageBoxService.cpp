@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSpacerItem>
+
+#include <memory>
 
 namespace quillbox::desktop {
 
@@ -56,10 +59,9 @@ void makeRoomForTitle(QMessageBox& box) {
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
-} // namespace
-
-std::unique_ptr<QMessageBox> QtMessageBoxService::build(const QString& prompt, int style,
-                                                        const QString& title, QWidget* parent) {
+// The box MsgBox shows, set up but not yet shown.
+std::unique_ptr<QMessageBox> build(const QString& prompt, int style, const QString& title,
+                                   QWidget* parent) {
     auto box = std::make_unique<QMessageBox>(parent);
     box->setWindowTitle(title);
     // Prompts carry file names and engine text; never let Qt guess they are markup.
@@ -73,16 +75,19 @@ std::unique_ptr<QMessageBox> QtMessageBoxService::build(const QString& prompt, i
     return box;
 }
 
-int QtMessageBoxService::answerFor(int clicked) {
+// The classic answer for the button that closed the box.
+int answerFor(int clicked) {
     switch (clicked) {
     case SB::Yes:
-        return AnswerYes;
+        return MessageBoxService::AnswerYes;
     case SB::No:
-        return AnswerNo;
+        return MessageBoxService::AnswerNo;
     default:
-        return AnswerOk;
+        return MessageBoxService::AnswerOk;
     }
 }
+
+} // namespace
 
 int QtMessageBoxService::MsgBox(const QString& prompt, int style, const QString& title) {
     QWidget* parent = QApplication::activeModalWidget();

@@ -1,28 +1,26 @@
 // The one path of an engine failure: a line on standard error, a stop box with the number and
 // the description, the end with status 1; the Qt message box the boxes are shown in; and the
-// process that holds the password kept out of core files and other processes' reach; and the
 // kind of tray the icon lands in.
 
 #include "desktop/EngineErrorReporter.h"
 #include "desktop/QtMessageBoxService.h"
 #include "desktop/QtTrayIcon.h"
-#include "os/ProcessPrivacy.h"
 #include "support/FakeServices.h"
 
+#include <QAbstractButton>
 #include <QDBusConnection>
 #include <QProcess>
-#include <QPushButton>
+#include <QMessageBox>
 #include <QScopeGuard>
 #include <QThread>
+#include <QTimer>
 #include <QTemporaryFile>
 #include <QtTest>
 
-#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace quillbox;
 using Box = desktop::MessageBoxService;
-using SB = QMessageBox::StandardButton;
 
 class FakeWatcher : public QObject {
     Q_OBJECT
@@ -79,43 +77,61 @@ private slots:
         }
     }
 
-    // Each style the program shows: its icon, its buttons (the default first) and the answer
-    // each gives; the text is shown as it is, never as markup.
-    void boxOfStyle_data() {
+    // Each style the program shows, answered as a person would: by Enter, which takes the
+    // default, or by a click on a button the box offers. The prompt is shown as it is, never as
+    // markup, and however short, it leaves the title bar room for the title and the window
+    // manager's buttons.
+    void boxAnswers_data() {
         QTest::addColumn<int>("style");
         QTest::addColumn<int>("icon");
-        QTest::addColumn<QList<int>>("buttons");
-        QTest::addColumn<QList<int>>("answers");
-        const QList<int> ok{SB::Ok}, answeredOk{Box::AnswerOk};
-        QTest::newRow("stop") << Box::StyleStop << int(QMessageBox::Critical) << ok << answeredOk;
-        QTest::newRow("exclamation")
-            << Box::StyleExclamation << int(QMessageBox::Warning) << ok << answeredOk;
-        QTest::newRow("information")
-            << Box::StyleInformation << int(QMessageBox::Information) << ok << answeredOk;
-        QTest::newRow("yes/no question")
-            << Box::StyleYesNoQuestion << int(QMessageBox::Question) << QList<int>{SB::Yes, SB::No}
-            << QList<int>{Box::AnswerYes, Box::AnswerNo};
+        QTest::addColumn<QString>("offers"); // the buttons' texts, in order of the alphabet
+        QTest::addColumn<QString>("click");  // "" presses Enter
+        QTest::addColumn<int>("answer");
+        const int question = QMessageBox::Question;
+        QTest::newRow("stop") << Box::StyleStop << int(QMessageBox::Critical) << "OK" << ""
+                              << Box::AnswerOk;
+        QTest::newRow("exclamation") << Box::StyleExclamation << int(QMessageBox::Warning) << "OK"
+                                     << "OK" << Box::AnswerOk;
+        QTest::newRow("information") << Box::StyleInformation << int(QMessageBox::Information)
+                                     << "OK" << "" << Box::AnswerOk;
+        for (const QString click : {"", "Yes", "No"})
+            QTest::addRow("question, '%s'", qPrintable(click))
+                << Box::StyleYesNoQuestion << question << "No Yes" << click
+                << (click == "No" ? Box::AnswerNo : Box::AnswerYes);
     }
-    void boxOfStyle() {
+    void boxAnswers() {
         QFETCH(int, style);
         QFETCH(int, icon);
-        QFETCH(QList<int>, buttons);
-        QFETCH(QList<int>, answers);
-        const QString prompt = "Error 3024: <b>a & b</b>\nsecond line";
-        const auto box = desktop::QtMessageBoxService::build(prompt, style, "Quillbox", nullptr);
-        QCOMPARE(int(box->icon()), icon);
-        QMessageBox::StandardButtons shown;
-        QList<int> given;
-        for (int b : buttons) {
-            shown |= SB(b);
-            given << desktop::QtMessageBoxService::answerFor(b);
-        }
-        QCOMPARE(box->standardButtons(), shown);
-        QCOMPARE(int(box->standardButton(box->defaultButton())), buttons.front());
-        QCOMPARE(given, answers);
-        QCOMPARE(box->text(), prompt);
-        QCOMPARE(box->textFormat(), Qt::PlainText);
-        QCOMPARE(box->windowTitle(), QStringLiteral("Quillbox"));
+        QFETCH(QString, offers);
+        QFETCH(QString, click);
+        QFETCH(int, answer);
+        const QString prompt = "<b>a & b</b>", title = "Try Again";
+        QStringList seen; // the box as shown, each button's text last
+        QTimer::singleShot(0, [&] { // runs in the box's own event loop, once the box is up
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            QFont bold = QApplication::font("QMdiSubWindowTitleBar");
+            bold.setBold(true);
+            const bool roomy = box->width() >= QFontMetrics(bold).horizontalAdvance(title) + 120;
+            seen << QString::number(box->icon()) << box->text() << box->windowTitle()
+                 << QString::number(box->textFormat() == Qt::PlainText && roomy);
+            QAbstractButton* chosen = nullptr;
+            for (QAbstractButton* b : box->buttons()) {
+                seen << b->text().remove(u'&');
+                chosen = seen.back() == click ? b : chosen;
+            }
+            if (chosen)
+                chosen->click();
+            else
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        desktop::QtMessageBoxService boxes;
+        QCOMPARE(boxes.MsgBox(prompt, style, title), answer);
+        QStringList buttons = seen.mid(4);
+        buttons.sort();
+        QCOMPARE(seen.mid(0, 4), QStringList({QString::number(icon), prompt, title, "1"}));
+        QCOMPARE(buttons.join(u' '), offers);
     }
 
     // A StatusNotifierItem host where a watcher on the session bus (here a private one) says a
@@ -145,23 +161,6 @@ private slots:
         QCOMPARE(Tray::kindOn(app), Tray::Kind::XEmbed);
         watcher.host = true;
         QCOMPARE(Tray::kindOn(app), Tray::Kind::StatusNotifier);
-    }
-
-    // However short the prompt, the box leaves its title bar room for the title and the window
-    // manager's buttons.
-    void boxHasRoomForItsTitle() {
-        const QString title = "Try Again";
-        const auto box = desktop::QtMessageBoxService::build("x", Box::StyleStop, title, nullptr);
-        box->show();
-        QFont bold = QApplication::font("QMdiSubWindowTitleBar");
-        bold.setBold(true);
-        QVERIFY(box->width() >= QFontMetrics(bold).horizontalAdvance(title) + 120);
-    }
-
-    void memoryIsKeptPrivate() {
-        QCOMPARE(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 1); // else the check below proves nothing
-        QVERIFY(os::keepMemoryPrivate());
-        QCOMPARE(::prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
     }
 };
 
