@@ -1,12 +1,14 @@
-// quillbox-render-icon: writes one PNG of the program icon at the size an icon theme asks for.
-// Run at build time, so that the PNGs need neither committing nor tools outside Qt.
+// quillbox-render-icon: writes the program icon at one size: a PNG for icon themes, or a C++
+// header of its pixels for the program to compile in. Run at build time, so that neither needs
+// committing nor tools outside Qt.
 //
-// usage: quillbox-render-icon INPUT SIZE OUTPUT.png
+// usage: quillbox-render-icon INPUT SIZE OUTPUT.png|OUTPUT.h
 //
 // A bitmap INPUT (the XPMs) must already be SIZE pixels: it is never scaled, since the small
 // icons are drawn pixel by pixel. A vector INPUT (the SVG) is drawn at SIZE.
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QTextStream>
@@ -16,6 +18,28 @@ namespace {
 int fail(const QString& message) {
     QTextStream(stderr) << "quillbox-render-icon: " << message << '\n';
     return 1;
+}
+
+// The pixels as QImage::Format_ARGB32_Premultiplied holds them, one 32-bit value each, row by row,
+// in an array named quillboxIcon<SIZE>.
+int writeHeader(const QImage& drawn, int size, const QString& output) {
+    const QImage image = drawn.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QFile file(output);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(QStringLiteral("cannot write %1").arg(output));
+    QTextStream out(&file);
+    out << "// Made by quillbox-render-icon: " << size << "x" << size
+        << " pixels, ARGB32 premultiplied.\n#pragma once\n\n#include <cstdint>\n\n"
+        << "inline constexpr std::uint32_t quillboxIcon" << size << "[] = {\n";
+    for (int y = 0; y < size; ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        for (int x = 0; x < size; ++x)
+            out << "0x" << QString::number(row[x], 16) << (x % 8 == 7 ? ",\n" : ", ");
+    }
+    out << "};\n";
+    out.flush();
+    return file.error() == QFileDevice::NoError ? 0
+                                                : fail(QStringLiteral("cannot write %1").arg(output));
 }
 
 } // namespace
@@ -53,6 +77,8 @@ int main(int argc, char* argv[]) {
                         .arg(image.width())
                         .arg(image.height())
                         .arg(size));
+    if (args[3].endsWith(QLatin1String(".h")))
+        return writeHeader(image, size, args[3]);
     image = image.convertToFormat(QImage::Format_ARGB32);
     if (!image.save(args[3], "PNG"))
         return fail(QStringLiteral("cannot write %1").arg(args[3]));

@@ -1,24 +1,28 @@
 #include "windows/ProgramIcon.h"
 
-#include <QImageReader>
+#include "quillbox-icon-128.h"
+#include "quillbox-icon-16.h"
+#include "quillbox-icon-32.h"
+#include "quillbox-icon-48.h"
+#include "quillbox-icon-64.h"
+#include "quillbox-icon-96.h"
+
+#include <QImage>
+#include <QPixmap>
 
 namespace quillbox::windows {
 
 QIcon programIcon() {
-    // Decoded once. Kept for the life of the process rather than destroyed with the statics,
+    // Made once. Kept for the life of the process rather than destroyed with the statics,
     // which would outlive the application object its pixmaps need.
     static const QIcon* const icon = [] {
         auto* icon = new QIcon;
-        icon->addFile(QStringLiteral(":/icons/quillbox-16.xpm"), QSize(16, 16));
-        icon->addFile(QStringLiteral(":/icons/quillbox-32.xpm"), QSize(32, 32));
-        // Drawn at each larger size: added as a file, the SVG is read once at its own 32 pixels
-        // and blown up from there on high-resolution screens.
-        for (int side : {48, 64, 96, 128}) {
-            QImageReader svg(QStringLiteral(":/icons/quillbox.svg"));
-            svg.setScaledSize(QSize(side, side));
-            if (const QImage image = svg.read(); !image.isNull())
-                icon->addPixmap(QPixmap::fromImage(image));
-        }
+        const std::pair<int, const std::uint32_t*> drawn[] = {
+            {16, quillboxIcon16}, {32, quillboxIcon32}, {48, quillboxIcon48},
+            {64, quillboxIcon64}, {96, quillboxIcon96}, {128, quillboxIcon128}};
+        for (const auto& [side, pixels] : drawn)
+            icon->addPixmap(QPixmap::fromImage(QImage(reinterpret_cast<const uchar*>(pixels), side,
+                                                      side, QImage::Format_ARGB32_Premultiplied)));
         return icon;
     }();
     return *icon;
