@@ -92,10 +92,16 @@ bool fits(const QFont& font, const QWidget* w) {
 void fitOne(QWidget* w, const QFont& base) {
     if (fits(base, w))
         return;
+    // The base font at its own size and width has just failed: measuring it again under another
+    // name would only load one more font engine.
+    const bool baseUnstretched =
+        base.stretch() == QFont::AnyStretch || base.stretch() == QFont::Unstretched;
     QFont font = base;
     for (qreal size = base.pointSizeF(); size >= smallestPointSize; size -= 0.5) {
         font.setPointSizeF(size);
         for (const int stretch : stretches) {
+            if (baseUnstretched && stretch == QFont::Unstretched && size == base.pointSizeF())
+                continue;
             font.setStretch(stretch);
             if (fits(font, w)) {
                 w->setFont(font);
