@@ -7,7 +7,8 @@
 set -euo pipefail
 
 run_packages=(qt6-base-dev libsqlite3-dev libsodium-dev cmake ninja-build g++ xdg-utils)
-# Qt's SVG plugins: the icon drawn sharp on high-resolution screens, and the PNGs drawn at build.
+# Qt's SVG image plugin: the icon's larger sizes are drawn from the SVG at build time, for the
+# program and for icon themes.
 run_packages+=(libqt6svg6)
 # The start-up benchmark, built with the rest, watches an X server through xcb.
 run_packages+=(libxcb1-dev)
