@@ -26,6 +26,10 @@ public:
     BusyWait(const BusyWait&) = delete;
     BusyWait& operator=(const BusyWait&) = delete;
 
+    // Impatient, a busy file is given up on at once (SQLITE_BUSY): for reads that can come
+    // again later, which must neither wait for a writer nor hold the user up.
+    void setPatient(bool patient) { patient_ = patient; }
+
 private:
     static int retry(void* self, int tries);
     int retry(int tries);
@@ -34,6 +38,7 @@ private:
     std::int64_t mtimeNs_ = 0, size_ = -1, journalMtimeNs_ = 0;
     std::chrono::steady_clock::time_point deadline_;
     std::minstd_rand random_{std::random_device{}()};
+    bool patient_ = true;
 };
 
 // Asked by the busy handler of every connection of this process before each wait at a busy

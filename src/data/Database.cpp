@@ -16,6 +16,13 @@ namespace quillbox::data {
 namespace {
 
 std::uint64_t g_writeGeneration = 0;
+std::uint64_t g_ownCommits = 0;
+
+// Runs just before each commit; a commit that then fails ends the program anyway.
+int countCommit(void*) {
+    ++g_ownCommits;
+    return 0;
+}
 
 QString quotedPath(const QString& name) {
     return QStringLiteral("'%1'").arg(QFileInfo(name).absoluteFilePath());
@@ -56,6 +63,42 @@ sqlite::Statement& Database::cached(std::string_view sql) {
     if (it == cache_->statements.end())
         it = cache_->statements.emplace(std::string(sql), sqlite::Statement(db_, sql)).first;
     return it->second;
+}
+
+std::uint32_t Database::changeCounter() const {
+    // Through SQLite's own handle of the file: closing a second descriptor of it would drop
+    // every POSIX lock this process holds on the file.
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        !file || !file->pMethods)
+        return 0;
+    unsigned char bytes[4] = {};
+    if (file->pMethods->xRead(file, bytes, sizeof bytes, 24) != SQLITE_OK)
+        return 0;
+    return (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) |
+           (std::uint32_t{bytes[2]} << 8) | bytes[3];
+}
+
+bool Database::replaced() const {
+    int moved = 0;
+    return sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+           moved != 0;
+}
+
+std::uint64_t Database::ownCommits() { return g_ownCommits; }
+
+bool Database::readWithoutWaiting(const std::function<void()>& read) {
+    busy_->setPatient(false);
+    try {
+        read();
+    } catch (const EngineError& e) {
+        busy_->setPatient(true);
+        if (error::busy(e.number()))
+            return false;
+        throw;
+    }
+    busy_->setPatient(true);
+    return true;
 }
 
 std::int64_t Database::dataVersion() {
@@ -157,6 +200,7 @@ std::shared_ptr<Database> OpenDatabase(const QString& name, Access access) {
         sqlite::fail(raw, rc, context);
 
     sqlite::guard(raw);
+    sqlite3_commit_hook(raw, &countCommit, nullptr);
     // Read-only, nothing follows but reading: the file's journal mode, its permissions and its
     // folder are no concern.
     if (!readOnly && sqlite3_db_readonly(raw, "main") == 1)

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,22 @@ public:
     // SQLite's counter of changes committed by other connections. Reading it starts a read
     // transaction, so it costs a lock round trip; inside an open one it is nearly free.
     std::int64_t dataVersion();
+
+    // The file's own count of the transactions committed to it (the change counter in its
+    // header), read without taking a lock. Every commit through the rollback journal moves it
+    // on by one; a crashed writer's journal rolled back may set it back.
+    std::uint32_t changeCounter() const;
+    // Whether the file's name now leads to another file or to none: removed, or replaced by
+    // renaming another file over it. A write through this connection would then fail.
+    bool replaced() const;
+    // The transactions committed through every connection this process opened with
+    // OpenDatabase since it started.
+    static std::uint64_t ownCommits();
+
+    // Runs `read` giving up at once where another connection holds the file (SQLITE_BUSY)
+    // rather than waiting for it: false then, and whatever `read` got is to be dropped. Any
+    // other failure goes on as an EngineError.
+    bool readWithoutWaiting(const std::function<void()>& read);
 
     // A prepared statement kept for the life of the connection, keyed by its text.
     sqlite::Statement& cached(std::string_view sql);

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -13,8 +14,11 @@ class QLabel;
 class QMenu;
 class QPushButton;
 
+class QTimer;
+
 namespace quillbox::data {
 class Database;
+class FileWatch;
 class Recordset;
 } // namespace quillbox::data
 
@@ -30,7 +34,8 @@ class MultiLineBox;
 //
 // Its handlers are spread over files by concern: MainProgram_contacts.cpp (the load step and the
 // contacts), MainProgram_mail.cpp (sending and the send list), MainProgram_password.cpp,
-// MainProgram_help.cpp, MainProgram_tray.cpp (the notification icon, hiding and exit).
+// MainProgram_help.cpp, MainProgram_tray.cpp (the notification icon, hiding and exit),
+// MainProgram_refresh.cpp (following what other programs write to the file).
 class MainProgram : public QMainWindow {
     Q_OBJECT
 
@@ -88,6 +93,11 @@ public:
     float ListClicks = 0;
     float NoPersonChosen = 0;
 
+signals:
+    // The list was read again from the file after another program changed it (whether or not
+    // anything the list shows had changed).
+    void listRefreshed();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
     void showEvent(QShowEvent* e) override;
@@ -95,6 +105,25 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    // A contact as the Update boxes were last filled with it from the file. While the boxes
+    // still hold exactly this, they hold no edits of the user's.
+    struct Shown {
+        qint32 number = 0;
+        QString name, email, phone, address;
+        bool operator==(const Shown&) const = default;
+    };
+    static Shown readShown(data::Recordset& contacts, qint32 number);
+    void showContact(Shown contact);
+    bool boxesHold(const Shown& contact) const;
+
+    // Following the file (MainProgram_refresh.cpp).
+    void startWatching();
+    void fileNoticed();
+    void refreshList();
+    void followReplacedFile();
+    void replaceList(std::vector<data::ListedContact> list, qint32 chosen);
+    void retryLater();
+
     void buildControls();
     void buildMenus();
     void fillList(std::vector<data::ListedContact> contacts);
@@ -147,6 +176,14 @@ private:
     std::unique_ptr<data::Recordset> settings_;
     std::shared_ptr<data::Database> contactsDb_;
     std::unique_ptr<data::Recordset> contacts_;
+
+    data::FileWatch* watch_ = nullptr;
+    // Armed only while a change waits to be read: behind another program's lock, or behind a
+    // box or menu a handler waits in. Each wait is twice the last, up to a second.
+    QTimer* retry_ = nullptr;
+    int retryMs_ = 0;
+    bool refreshing_ = false;
+    std::optional<Shown> shown_;
 
     // The tray's last event and the guard against re-entry while one is acted on (the pop-up
     // menu runs a nested event loop in which the tray can report again).

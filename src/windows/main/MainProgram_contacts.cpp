@@ -42,6 +42,7 @@ void MainProgram::Form_Load() {
     settings_ = std::move(file.settings);
     contactsDb_ = std::move(file.contactsDb);
     contacts_ = std::move(file.contacts);
+    startWatching(); // before the fill: a commit made meanwhile is read once the fill is done
     if (!file.list.empty())
         fillList(std::move(file.list));
 }
@@ -93,11 +94,26 @@ void MainProgram::lstRecords_Click() {
         forgetStaleEntry(index);
         return;
     }
-    txtUpdateName->SetText(boxText(contacts_->Fields(Name)));
-    txtUpdateEmail->SetText(boxText(contacts_->Fields(Email)));
-    txtUpdatePhone->SetText(boxText(contacts_->Fields(Phone)));
-    txtUpdateAddress->SetText(boxText(contacts_->Fields(Address)));
+    showContact(readShown(*contacts_, lstRecords->ItemData(index)));
     NoPersonChosen = 0;
+}
+
+MainProgram::Shown MainProgram::readShown(data::Recordset& contacts, qint32 number) {
+    return {number, boxText(contacts.Fields(Name)), boxText(contacts.Fields(Email)),
+            boxText(contacts.Fields(Phone)), boxText(contacts.Fields(Address))};
+}
+
+void MainProgram::showContact(Shown contact) {
+    txtUpdateName->SetText(contact.name);
+    txtUpdateEmail->SetText(contact.email);
+    txtUpdatePhone->SetText(contact.phone);
+    txtUpdateAddress->SetText(contact.address);
+    shown_ = std::move(contact);
+}
+
+bool MainProgram::boxesHold(const Shown& contact) const {
+    return txtUpdateName->Text() == contact.name && txtUpdateEmail->Text() == contact.email &&
+           txtUpdatePhone->Text() == contact.phone && txtUpdateAddress->Text() == contact.address;
 }
 
 void MainProgram::cmdNew_Click() {
