@@ -208,27 +208,16 @@ void merge(std::span<const Key> a, std::span<const Key> b, std::span<Key> out, c
     }
 }
 
-} // namespace
-
-std::vector<std::size_t> listOrder(std::size_t count,
-                                   const std::function<QStringView(std::size_t)>& nameAt,
-                                   const std::function<std::int64_t(std::size_t)>& placeAt) {
-    std::vector<QStringView> names(count);
-    std::vector<std::int64_t> places(placeAt ? count : 0);
-    for (std::size_t i = 0; i < count; ++i) {
-        names[i] = nameAt(i);
-        if (placeAt)
-            places[i] = placeAt(i);
-    }
-    // Level names in the order of their places, or as given: no two keys are level.
-    const auto lessBy = [&names, &places](const ListComparer& c) {
-        return [&names, &places, &c](const Key& x, const Key& y) {
+// listOrder over `nameAt(i)` and `placeAt(i)`, both cheap to call.
+template <typename NameAt, typename PlaceAt>
+std::vector<std::size_t> orderBy(std::size_t count, const NameAt& nameAt, const PlaceAt& placeAt) {
+    // Level names in the order of their places: no two keys are level.
+    const auto lessBy = [&nameAt, &placeAt](const ListComparer& c) {
+        return [&nameAt, &placeAt, &c](const Key& x, const Key& y) {
             int r = ListComparer::byKeys(x, y);
             if (!r)
-                r = c.compare(names[x.at], names[y.at]);
-            if (r)
-                return r < 0;
-            return places.empty() ? x.at < y.at : places[x.at] < places[y.at];
+                r = c.compare(nameAt(x.at), nameAt(y.at));
+            return r ? r < 0 : placeAt(x.at) < placeAt(y.at);
         };
     };
     const ListComparer one, other(one);
@@ -246,31 +235,65 @@ std::vector<std::size_t> listOrder(std::size_t count,
     std::vector<Key> keys(count);
     const auto makeKeys = [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i)
-            keys[i] = one.key(names[i], static_cast<std::uint32_t>(i));
+            keys[i] = one.key(nameAt(i), static_cast<std::uint32_t>(i));
     };
     both([&] { makeKeys(0, count / 2); }, [&] { makeKeys(count / 2, count); });
 
     // Names that come nearly in order (read from an index on them) are mostly taken as they
-    // come: the run in order is kept, the rest sorted apart and merged in. Names in no order
-    // cost a comparison each more.
-    std::vector<Key> kept, aside;
-    kept.reserve(count);
-    for (const Key& k : keys)
-        (kept.empty() || !less(k, kept.back()) ? kept : aside).push_back(k);
-    const std::size_t half = aside.size() / 2;
-    both([&] { std::sort(aside.begin(), aside.begin() + static_cast<std::ptrdiff_t>(half), otherLess); },
-         [&] { std::sort(aside.begin() + static_cast<std::ptrdiff_t>(half), aside.end(), less); });
+    // come: the run in order is kept, moved up to the front of the keys, and the rest sorted
+    // apart and merged in. Names in no order cost a comparison each more.
+    std::vector<Key> aside;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (kept == 0 || !less(keys[i], keys[kept - 1]))
+            keys[kept++] = keys[i];
+        else
+            aside.push_back(keys[i]);
+    }
+    const auto half = static_cast<std::ptrdiff_t>(aside.size() / 2);
+    both([&] { std::sort(aside.begin(), aside.begin() + half, otherLess); },
+         [&] { std::sort(aside.begin() + half, aside.end(), less); });
+    std::vector<Key> sorted(aside.size());
     std::span<const Key> all(aside);
-    merge(all.first(half), all.subspan(half), std::span<Key>(keys).first(aside.size()), otherLess,
-          less, parallel);
-    aside.assign(keys.begin(), keys.begin() + static_cast<std::ptrdiff_t>(aside.size()));
-    merge(std::span<const Key>(kept), std::span<const Key>(aside), std::span<Key>(keys), otherLess,
-          less, parallel);
+    merge(all.first(aside.size() / 2), all.subspan(aside.size() / 2), std::span<Key>(sorted),
+          otherLess, less, parallel);
+    aside = {};
+    // From the back, so that no key written lands on a kept one still to be read: the keys
+    // hold the two runs without a third array.
+    for (std::size_t i = kept, j = sorted.size(), k = count; j > 0;) {
+        --k;
+        keys[k] = i > 0 && less(sorted[j - 1], keys[i - 1]) ? keys[--i] : sorted[--j];
+    }
 
     std::vector<std::size_t> order(count);
     for (std::size_t i = 0; i < count; ++i)
         order[i] = keys[i].at;
     return order;
+}
+
+} // namespace
+
+std::vector<std::size_t> listOrder(std::size_t count,
+                                   const std::function<QStringView(std::size_t)>& nameAt,
+                                   const std::function<std::int64_t(std::size_t)>& placeAt) {
+    std::vector<QStringView> names(count);
+    std::vector<std::int64_t> places(placeAt ? count : 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        names[i] = nameAt(i);
+        if (placeAt)
+            places[i] = placeAt(i);
+    }
+    return orderBy(
+        count, [&names](std::size_t i) { return names[i]; },
+        [&places](std::size_t i) {
+            return places.empty() ? static_cast<std::int64_t>(i) : places[i];
+        });
+}
+
+std::vector<std::size_t> listOrder(const NameList& list) {
+    return orderBy(
+        list.size(), [&list](std::size_t i) { return list.name(i); },
+        [&list](std::size_t i) { return list.number(i); });
 }
 
 } // namespace quillbox::data

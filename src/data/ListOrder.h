@@ -1,5 +1,7 @@
 #pragma once
 
+#include "NameList.h"
+
 #include <QCollator>
 #include <QLocale>
 #include <QString>
@@ -93,5 +95,8 @@ private:
 std::vector<std::size_t> listOrder(std::size_t count,
                                    const std::function<QStringView(std::size_t)>& nameAt,
                                    const std::function<std::int64_t(std::size_t)>& placeAt = {});
+// The same for the names of `list`, equal ones in the order of their numbers, with no copy of
+// them made: for the list's own read, where the number is the record number.
+std::vector<std::size_t> listOrder(const NameList& list);
 
 } // namespace quillbox::data

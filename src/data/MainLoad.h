@@ -1,28 +1,22 @@
 #pragma once
 
+#include "NameList.h"
+
 #include <QString>
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace quillbox::data {
 
 class Database;
 class Recordset;
 
-// One contact as the main window's list shows it.
-struct ListedContact {
-    QString name;
-    std::int32_t number = 0;
-};
-
 // The Name and Number of every record from the current one to the end, in the list's order
 // (listOrder, equal names in the order of the records): a Null name or a number beyond 32 bits
 // is an EngineError, which stops the load. The record set ends past the last record. Room is
 // made for `expected` contacts at once.
-std::vector<ListedContact> readListFrom(Recordset& contacts, std::size_t expected = 0);
+NameList readListFrom(Recordset& contacts, std::size_t expected = 0);
 
 // What the main window's load step holds on to: the settings and the contacts, each through a
 // connection of its own, and the list it read.
@@ -31,7 +25,7 @@ struct MainWindowFile {
     std::unique_ptr<Recordset> settings;
     std::shared_ptr<Database> contactsDb;
     std::unique_ptr<Recordset> contacts;
-    std::vector<ListedContact> list;
+    NameList list;
 };
 
 // The main window's load step over `file`: opens the settings and the contacts and, when there

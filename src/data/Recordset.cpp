@@ -272,8 +272,7 @@ void Recordset::MovePrevious() {
         landOnBlockRow(rowids_.size() - 1);
 }
 
-void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
-                          const std::function<void(QString, std::int32_t, std::int64_t)>& each,
+void Recordset::ReadToEnd(const QString& textField, const QString& numberField, NameList& into,
                           bool byText) {
     const int textCol = column(textField), numberCol = column(numberField);
     mode_ = Mode::None;
@@ -303,9 +302,9 @@ void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
                 outOfOrder();
             first = false;
             last = std::max(last, rowid);
-            QString text = s->columnType(1) == SQLITE_TEXT
-                               ? s->qtext(1)
-                               : converted(s->value(1), textField).toText();
+            const bool plainText = s->columnType(1) == SQLITE_TEXT;
+            const QString otherText =
+                plainText ? QString() : converted(s->value(1), textField).toText();
             const bool whole = numberIsRowid || s->columnType(2) == SQLITE_INTEGER;
             const std::int64_t n = numberIsRowid ? rowid : s->int64(2);
             const std::int32_t number =
@@ -313,7 +312,16 @@ void Recordset::ReadToEnd(const QString& textField, const QString& numberField,
                         n <= std::numeric_limits<std::int32_t>::max()
                     ? static_cast<std::int32_t>(n)
                     : converted(numberIsRowid ? Value(rowid) : s->value(2), numberField).toInt32();
-            each(std::move(text), number, rowid);
+            if (plainText) {
+                // Decoded straight into the list: no string made and dropped for each record.
+                const std::string_view utf8 = s->text(1);
+                char16_t* out = into.appendRaw(utf8.size(), number);
+                const char16_t* end = text::decodeUtf8(
+                    out, QByteArrayView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+                into.shortenLast(utf8.size() - static_cast<std::size_t>(end - out));
+            } else {
+                into.append(otherText, number);
+            }
         }
     }
     rowid_ = last;

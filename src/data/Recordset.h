@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database.h"
+#include "NameList.h"
 #include "Value.h"
 
 #include <QString>
@@ -54,13 +55,12 @@ public:
     void MovePrevious();
     void MoveLast(int options = 0);
 
-    // A walk from the current record to the end in one query: hands `each` every record's
+    // A walk from the current record to the end in one query: appends to `into` every record's
     // `textField` and `numberField`, as Fields(..).toText() and .toInt32() give them and failing
-    // with the same errors, and its record number. In scan order; or, `byText`, in the binary
-    // order of the text, equal texts in scan order (from an index on the field where there is
-    // one, which is cheaper to read). The set ends past the last record, as MoveNext leaves it.
-    void ReadToEnd(const QString& textField, const QString& numberField,
-                   const std::function<void(QString, std::int32_t, std::int64_t)>& each,
+    // with the same errors. In scan order; or, `byText`, in the binary order of the text, equal
+    // texts in scan order (from an index on the field where there is one, which is cheaper to
+    // read). The set ends past the last record, as MoveNext leaves it.
+    void ReadToEnd(const QString& textField, const QString& numberField, NameList& into,
                    bool byText = false);
 
     // Makes the first record matching `criteria` current. The criterion has the form

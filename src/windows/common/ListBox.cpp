@@ -11,23 +11,23 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <optional>
+#include <ranges>
 
 namespace quillbox::windows {
 
 class ListBoxModel : public QAbstractListModel {
 public:
-    using Entry = ListBox::Entry;
-
     explicit ListBoxModel(QObject* parent) : QAbstractListModel(parent) {}
 
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+        return parent.isValid() ? 0 : count();
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (role != Qt::DisplayRole || !contains(index.row()))
             return {};
-        return entries_[static_cast<size_t>(index.row())].text;
+        return text(index.row()).toString();
     }
 
     // Type-to-find asks for the entries that begin with what was typed. In the list's own order
@@ -38,13 +38,8 @@ public:
         if (role != Qt::DisplayRole || (flags.toInt() & Qt::MatchTypeMask) != Qt::MatchStartsWith)
             return QAbstractListModel::match(start, role, value, hits, flags);
         const QString prefix = value.toString();
-        const auto firstFrom = [this](const QString& bound) {
-            return static_cast<int>(
-                std::partition_point(entries_.begin(), entries_.end(),
-                                     [&](const Entry& e) { return comparer_(e.text, bound); }) -
-                entries_.begin());
-        };
-        const int first = firstFrom(prefix), end = firstFrom(data::ListComparer::prefixEnd(prefix));
+        const int first = firstNotBefore(prefix),
+                  end = firstNotBefore(data::ListComparer::prefixEnd(prefix));
         QModelIndexList found;
         const auto take = [&](int from, int to) {
             for (int row = from; row < to && (hits < 0 || found.size() < hits); ++row)
@@ -57,67 +52,229 @@ public:
         return found;
     }
 
-    bool contains(int row) const { return row >= 0 && static_cast<size_t>(row) < entries_.size(); }
-    const Entry& at(int row) const { return entries_[static_cast<size_t>(row)]; }
-    void setItemData(int row, qint32 value) { entries_[static_cast<size_t>(row)].itemData = value; }
+    int count() const { return static_cast<int>(done_ + list_.size() - skipped_); }
+    bool contains(int row) const { return row >= 0 && row < count(); }
+    // While a merge runs, the rows are the merged list's first done_ entries, then the old
+    // list's entries from skipped_ on: what the signals sent so far have told the view.
+    QStringView text(int row) const {
+        const auto r = static_cast<std::size_t>(row);
+        return r < done_ ? merging_->name(r) : list_.name(r - done_ + skipped_);
+    }
+    qint32 number(int row) const {
+        const auto r = static_cast<std::size_t>(row);
+        return r < done_ ? merging_->number(r) : list_.number(r - done_ + skipped_);
+    }
+    void setNumber(int row, qint32 value) { list_.setNumber(static_cast<std::size_t>(row), value); }
 
-    int insert(const QString& text) {
-        // After every entry that compares equal, so that equal texts stay in the order added.
-        const auto place = std::upper_bound(
-            entries_.begin(), entries_.end(), text,
-            [this](const QString& t, const Entry& e) { return comparer_(t, e.text); });
-        const int row = static_cast<int>(place - entries_.begin());
+    // After every entry that compares equal, so that equal texts stay in the order added; or,
+    // with `number`, before the first of them whose number is greater.
+    int insert(QStringView text, std::optional<qint32> number = {}) {
+        int row = firstAfter(text);
+        if (number)
+            for (int first = firstNotBefore(text); first < row; ++first)
+                if (this->number(first) > *number) {
+                    row = first;
+                    break;
+                }
         beginInsertRows({}, row, row);
-        entries_.insert(place, Entry{text, 0});
+        list_.insert(static_cast<std::size_t>(row), text, number.value_or(0));
         endInsertRows();
         return row;
     }
 
     void remove(int row) {
         beginRemoveRows({}, row, row);
-        entries_.erase(entries_.begin() + row);
+        list_.erase(static_cast<std::size_t>(row), static_cast<std::size_t>(row) + 1);
         endRemoveRows();
     }
 
     void clear() {
         beginResetModel();
-        entries_.clear();
-        entries_.shrink_to_fit();
+        list_.clear();
         endResetModel();
     }
 
     // Returns where the last of the given entries ended up, or -1 when there were none.
-    int fill(std::vector<Entry> entries) {
-        // Entries already in the list's order (the load step sorts as it reads) stay as given.
-        if (std::is_sorted(entries.begin(), entries.end(), [this](const Entry& a, const Entry& b) {
-                return comparer_(a.text, b.text);
-            })) {
-            beginResetModel();
-            entries_ = std::move(entries);
-            endResetModel();
-            return static_cast<int>(entries_.size()) - 1;
-        }
-        const std::vector<size_t> order = data::listOrder(
-            entries.size(), [&entries](size_t i) -> const QString& { return entries[i].text; });
-        std::vector<Entry> sorted;
-        sorted.reserve(entries.size());
-        int lastGivenAt = -1;
-        for (size_t i = 0; i < order.size(); ++i) {
-            const size_t from = order[i];
-            if (from + 1 == entries.size())
-                lastGivenAt = static_cast<int>(i);
-            sorted.push_back(std::move(entries[from]));
-        }
-
+    int fill(data::NameList entries) {
+        const int lastGivenAt = sort(entries);
         beginResetModel();
-        entries_ = std::move(sorted);
+        list_ = std::move(entries);
         endResetModel();
         return lastGivenAt;
     }
 
+    // Where the rows `tracked` of the list before a merge stand after it: -1 for one that was
+    // removed, or, with `orNext`, the row of the first entry after it that stayed.
+    struct Tracked {
+        int row;
+        bool orNext;
+    };
+
+    // Fill's result, reached by removing and inserting only the entries that differ (the same
+    // text and number). Returns where the last of the given entries ended up.
+    int merge(data::NameList entries, std::vector<Tracked>& tracked) {
+        const int lastGivenAt = sort(entries);
+        const std::vector<Step> steps = plan(entries);
+        std::vector<int> found(tracked.size(), -1);
+        std::vector<bool> pending(tracked.size(), false);
+        merging_ = &entries;
+        for (const Step& step : steps) {
+            const int row = static_cast<int>(done_), last = row + static_cast<int>(step.count) - 1;
+            for (std::size_t t = 0; t < tracked.size(); ++t) {
+                const auto from = static_cast<std::size_t>(tracked[t].row);
+                const bool inStep = from >= skipped_ && from < skipped_ + step.count;
+                if (step.kind == Step::Keep && (pending[t] || inStep) && found[t] < 0) {
+                    found[t] = inStep ? row + static_cast<int>(from - skipped_) : row;
+                    pending[t] = false;
+                } else if (step.kind == Step::Remove && inStep) {
+                    pending[t] = tracked[t].orNext;
+                }
+            }
+            if (step.kind == Step::Keep) {
+                done_ += step.count;
+                skipped_ += step.count;
+            } else if (step.kind == Step::Remove) {
+                beginRemoveRows({}, row, last);
+                skipped_ += step.count;
+                endRemoveRows();
+            } else {
+                beginInsertRows({}, row, last);
+                done_ += step.count;
+                endInsertRows();
+            }
+        }
+        list_ = std::move(entries);
+        merging_ = nullptr;
+        done_ = skipped_ = 0;
+        for (std::size_t t = 0; t < tracked.size(); ++t)
+            tracked[t].row = found[t];
+        return lastGivenAt;
+    }
+
 private:
+    struct Step {
+        enum Kind { Keep, Remove, Insert } kind;
+        std::size_t count;
+    };
+
+    // Puts `entries` in the list's order, equal texts as given; returns where the last given
+    // entry went, or -1 when there are none.
+    int sort(data::NameList& entries) const {
+        const std::size_t n = entries.size();
+        bool sorted = true;
+        for (std::size_t i = 1; i < n && sorted; ++i)
+            sorted = !comparer_(entries.name(i), entries.name(i - 1));
+        // Entries already in the list's order (the load step sorts as it reads) stay as given.
+        if (sorted)
+            return static_cast<int>(n) - 1;
+        const std::vector<std::size_t> order =
+            data::listOrder(n, [&entries](std::size_t i) { return entries.name(i); });
+        entries.reorder(order);
+        return static_cast<int>(std::find(order.begin(), order.end(), n - 1) - order.begin());
+    }
+
+    // The steps from the list to `to`, both in the list's order: the two are walked side by
+    // side, and where their texts compare equal but the entries differ, the run of such texts
+    // on each side is matched up apart.
+    std::vector<Step> plan(const data::NameList& to) const {
+        const data::NameList& from = list_;
+        std::vector<Step> steps;
+        const auto add = [&steps](Step::Kind kind, std::size_t count) {
+            if (count == 0)
+                return;
+            if (!steps.empty() && steps.back().kind == kind)
+                steps.back().count += count;
+            else
+                steps.push_back({kind, count});
+        };
+        const auto same = [&](std::size_t i, std::size_t j) {
+            return from.number(i) == to.number(j) && from.name(i) == to.name(j);
+        };
+        std::size_t i = 0, j = 0;
+        const std::size_t endI = from.size(), endJ = to.size();
+        while (i < endI || j < endJ) {
+            if (i < endI && j < endJ && same(i, j)) {
+                add(Step::Keep, 1);
+                ++i, ++j;
+                continue;
+            }
+            const int order = i == endI ? 1 : j == endJ ? -1 : comparer_.compare(from.name(i), to.name(j));
+            if (order < 0) {
+                add(Step::Remove, 1);
+                ++i;
+            } else if (order > 0) {
+                add(Step::Insert, 1);
+                ++j;
+            } else {
+                std::size_t runI = i + 1, runJ = j + 1;
+                while (runI < endI && comparer_.compare(from.name(runI), to.name(j)) == 0)
+                    ++runI;
+                while (runJ < endJ && comparer_.compare(from.name(i), to.name(runJ)) == 0)
+                    ++runJ;
+                matchRun(i, runI, j, runJ, same, add);
+                i = runI;
+                j = runJ;
+            }
+        }
+        return steps;
+    }
+
+    // Entries of equal text, [i, endI) of the list and [j, endJ) of the new one, in steps: those
+    // found on both sides in the same order stay; the rest go and come. A long run is only
+    // trimmed of its common ends, so that no run costs the square of its length.
+    template <typename Same, typename Add>
+    static void matchRun(std::size_t i, std::size_t endI, std::size_t j, std::size_t endJ,
+                         const Same& same, const Add& add) {
+        std::size_t head = 0, tail = 0;
+        while (i + head < endI && j + head < endJ && same(i + head, j + head))
+            ++head;
+        add(Step::Keep, head);
+        i += head, j += head;
+        while (endI - tail > i && endJ - tail > j && same(endI - 1 - tail, endJ - 1 - tail))
+            ++tail;
+        endI -= tail, endJ -= tail;
+        std::vector<std::size_t> partner(endJ - j, endI); // for each new entry, the old one kept
+        if ((endI - i) * (endJ - j) <= 4096) {
+            std::size_t next = i;
+            for (std::size_t b = j; b < endJ; ++b)
+                for (std::size_t a = next; a < endI; ++a)
+                    if (same(a, b)) {
+                        partner[b - j] = a;
+                        next = a + 1;
+                        break;
+                    }
+        }
+        std::size_t a = i;
+        for (std::size_t b = j; b < endJ; ++b) {
+            if (partner[b - j] == endI) {
+                add(Step::Insert, 1);
+                continue;
+            }
+            add(Step::Remove, partner[b - j] - a);
+            add(Step::Keep, 1);
+            a = partner[b - j] + 1;
+        }
+        add(Step::Remove, endI - a);
+        add(Step::Keep, tail);
+    }
+
+    // The first row whose text does not sort before `text`.
+    int firstNotBefore(QStringView text) const {
+        return *std::ranges::partition_point(std::views::iota(0, count()), [&](int row) {
+            return comparer_(this->text(row), text);
+        });
+    }
+    // The first row whose text sorts after `text`.
+    int firstAfter(QStringView text) const {
+        return *std::ranges::partition_point(std::views::iota(0, count()), [&](int row) {
+            return !comparer_(text, this->text(row));
+        });
+    }
+
     data::ListComparer comparer_;
-    std::vector<Entry> entries_;
+    data::NameList list_;
+    const data::NameList* merging_ = nullptr;
+    std::size_t done_ = 0, skipped_ = 0;
 };
 
 namespace {
@@ -198,17 +355,22 @@ void ListBox::AddItem(const QString& text) {
     newIndex_ = model_->insert(text);
 }
 
+void ListBox::AddItem(const QString& text, qint32 itemData) {
+    const QScopedValueRollback guard(programmatic_, true);
+    newIndex_ = model_->insert(text, itemData);
+}
+
 int ListBox::NewIndex() const {
     return newIndex_;
 }
 
 qint32 ListBox::ItemData(int index) const {
-    return model_->contains(index) ? model_->at(index).itemData : 0;
+    return model_->contains(index) ? model_->number(index) : 0;
 }
 
 void ListBox::SetItemData(int index, qint32 value) {
     if (model_->contains(index))
-        model_->setItemData(index, value);
+        model_->setNumber(index, value);
 }
 
 int ListBox::ListIndex() const {
@@ -237,7 +399,7 @@ int ListBox::ListCount() const {
 }
 
 QString ListBox::List(int index) const {
-    return model_->contains(index) ? model_->at(index).text : QString();
+    return model_->contains(index) ? model_->text(index).toString() : QString();
 }
 
 void ListBox::RemoveItem(int index) {
@@ -260,10 +422,29 @@ void ListBox::Clear() {
     newIndex_ = -1;
 }
 
-void ListBox::Fill(std::vector<Entry> entries) {
+void ListBox::Fill(data::NameList entries) {
     const QScopedValueRollback guard(programmatic_, true);
     newIndex_ = model_->fill(std::move(entries));
     selectionModel()->clear();
+}
+
+void ListBox::Merge(data::NameList entries) {
+    const QScopedValueRollback guard(programmatic_, true);
+    const int selected = ListIndex();
+    const qint32 selectedData = ItemData(selected);
+    const int top = indexAt(QPoint(0, 0)).row();
+    std::vector<ListBoxModel::Tracked> tracked{{selected, false}, {top, true}};
+    newIndex_ = model_->merge(std::move(entries), tracked);
+    int select = tracked[0].row;
+    for (int row = 0; selected >= 0 && select < 0 && row < ListCount(); ++row)
+        if (model_->number(row) == selectedData)
+            select = row;
+    if (select < 0)
+        selectionModel()->clear();
+    else
+        selectionModel()->setCurrentIndex(model_->index(select), QItemSelectionModel::ClearAndSelect);
+    if (tracked[1].row >= 0 && tracked[1].row != top)
+        scrollTo(model_->index(tracked[1].row), QAbstractItemView::PositionAtTop);
 }
 
 bool ListBox::event(QEvent* event) {

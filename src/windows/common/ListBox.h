@@ -1,10 +1,10 @@
 #pragma once
 
+#include "data/NameList.h"
+
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QString>
-
-#include <vector>
 
 namespace quillbox::windows {
 
@@ -25,15 +25,14 @@ class ListBox : public QListView {
     Q_OBJECT
 
 public:
-    struct Entry {
-        QString text;
-        qint32 itemData = 0;
-    };
-
     explicit ListBox(QWidget* parent = nullptr);
     ~ListBox() override;
 
     void AddItem(const QString& text);
+    // Adds an entry carrying `itemData` where Fill puts it when given equal texts in the order of
+    // their item data: among the entries of equal text, before the first with greater item data.
+    // A list filled so (in record order, the item data being the record number) stays so.
+    void AddItem(const QString& text, qint32 itemData);
     // Where the last AddItem put its entry (or, after Fill, the last entry given); -1 when none.
     int NewIndex() const;
 
@@ -53,8 +52,15 @@ public:
     void RemoveItem(int index);
     void Clear();
 
-    // Replaces the contents at once; the result is what AddItem of each entry in turn would give.
-    void Fill(std::vector<Entry> entries);
+    // Replaces the contents at once, each name with its number as item data; the result is what
+    // AddItem of each entry in turn would give. Nothing is selected afterwards.
+    void Fill(data::NameList entries);
+    // Makes the contents what Fill(entries) would, touching only the entries that differ: the
+    // others keep their place while entries are inserted and removed around them (the model is
+    // never reset). The selected entry stays selected, found again by its item data where it was
+    // replaced, or nothing is selected once that is gone; the entry at the top of the view stays
+    // at the top while it is there. NewIndex is as Fill leaves it.
+    void Merge(data::NameList entries);
 
 signals:
     // The user picked an entry, by mouse or keyboard (clicking the selected one counts too; a

@@ -121,12 +121,10 @@ private:
     void fileNoticed();
     void refreshList();
     void followReplacedFile();
-    void replaceList(std::vector<data::ListedContact> list, qint32 chosen);
     void retryLater();
 
     void buildControls();
     void buildMenus();
-    void fillList(std::vector<data::ListedContact> contacts);
     bool findSelectedContact();
     void forgetStaleEntry(int index);
     void copyBox(QWidget* box, const QString& text);

@@ -43,19 +43,12 @@ void MainProgram::Form_Load() {
     contactsDb_ = std::move(file.contactsDb);
     contacts_ = std::move(file.contacts);
     startWatching(); // before the fill: a commit made meanwhile is read once the fill is done
+    // One entry per contact: text "Name", item data "Number". The list sorts, so an entry's
+    // position says nothing; the record number in the item data is the only link to the
+    // contact. The load step hands the entries over in the list's order, the same list as
+    // adding them one by one.
     if (!file.list.empty())
-        fillList(std::move(file.list));
-}
-
-// One entry per contact: text "Name", item data "Number". The list sorts, so an entry's position
-// says nothing; the record number in the item data is the only link to the contact. The load
-// step hands the entries over in the list's order, the same list as adding them one by one.
-void MainProgram::fillList(std::vector<data::ListedContact> contacts) {
-    std::vector<ListBox::Entry> entries;
-    entries.reserve(contacts.size());
-    for (data::ListedContact& c : contacts)
-        entries.push_back({std::move(c.name), c.number});
-    lstRecords->Fill(std::move(entries));
+        lstRecords->Fill(std::move(file.list));
 }
 
 // Makes the selected entry's contact the current record. False when no entry is selected or the
@@ -176,7 +169,7 @@ void MainProgram::cmdUpdate_Click() {
     const int listed = lstRecords->ListCount();
     lstRecords->Clear();
     contacts_->MoveFirst();
-    fillList(data::readListFrom(*contacts_, static_cast<std::size_t>(listed)));
+    lstRecords->Fill(data::readListFrom(*contacts_, static_cast<std::size_t>(listed)));
     contacts_->MovePrevious();
 }
 

@@ -84,7 +84,7 @@ void MainProgram::refreshList() {
     // The boxes follow the chosen contact only while they hold what was read for it.
     const bool boxesFollow = index >= 0 && shown_ && shown_->number == chosen && boxesHold(*shown_);
 
-    std::vector<data::ListedContact> list;
+    data::NameList list;
     std::optional<Shown> fresh;
     // A writer still in its transaction holds the file: we come back when its commit or its
     // lock's end is noticed, never waiting for it here nor telling the user.
@@ -105,11 +105,12 @@ void MainProgram::refreshList() {
     retryMs_ = 0;
     watch_->seen(mark);
 
-    const bool chosenStays =
-        index < 0 || std::any_of(list.begin(), list.end(), [chosen](const data::ListedContact& c) {
-            return c.number == chosen;
-        });
-    replaceList(std::move(list), chosen);
+    bool chosenStays = index < 0;
+    for (std::size_t i = 0; !chosenStays && i < list.size(); ++i)
+        chosenStays = list.number(i) == chosen;
+    // Only the entries that changed move; the chosen contact stays chosen by its record number,
+    // and the entry at the top stays at the top.
+    lstRecords->Merge(std::move(list));
     emit listRefreshed();
     if (!chosenStays) {
         // What the user typed stays in the boxes, and Update and Delete have nobody to act on.
@@ -122,29 +123,6 @@ void MainProgram::refreshList() {
     } else if (fresh && *fresh != *shown_) {
         showContact(std::move(*fresh));
     }
-}
-
-// Puts the list read from the file in place of the entries shown, unless they are the same; the
-// chosen contact stays chosen by its record number, and the entry at the top stays at the top.
-void MainProgram::replaceList(std::vector<data::ListedContact> list, qint32 chosen) {
-    const int count = lstRecords->ListCount();
-    bool same = static_cast<int>(list.size()) == count;
-    for (int i = 0; same && i < count; ++i)
-        same = list[static_cast<std::size_t>(i)].number == lstRecords->ItemData(i) &&
-               list[static_cast<std::size_t>(i)].name == lstRecords->List(i);
-    if (same)
-        return;
-    const bool hadChoice = lstRecords->ListIndex() >= 0;
-    const QModelIndex top = lstRecords->indexAt(QPoint(0, 0));
-    const qint32 topNumber = top.isValid() ? lstRecords->ItemData(top.row()) : 0;
-    fillList(std::move(list));
-    for (int i = 0; i < lstRecords->ListCount(); ++i)
-        if (top.isValid() && lstRecords->ItemData(i) == topNumber)
-            lstRecords->scrollTo(lstRecords->model()->index(i, 0),
-                                 QAbstractItemView::PositionAtTop);
-    for (int i = 0; hadChoice && i < lstRecords->ListCount(); ++i)
-        if (lstRecords->ItemData(i) == chosen)
-            lstRecords->SetListIndex(i);
 }
 
 } // namespace quillbox::windows
