@@ -1,6 +1,7 @@
 // bench_mainload: what the main window's load step costs (two connections, the walk over every
 // contact and the sorted fill of the list), against the floor of one plain query plus the sort
-// the list needs; and how much memory the loaded window holds, each peak in a process of its own.
+// the list needs; what Update of one contact costs on the loaded window; and how much memory the
+// loaded window holds, each peak in a process of its own.
 
 #include "Support.h"
 
@@ -11,6 +12,7 @@
 #include "data/Sqlite.h"
 #include "support/FakeServices.h"
 #include "windows/common/ListBox.h"
+#include "windows/common/TextBox.h"
 #include "windows/main/MainProgram.h"
 
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -149,6 +152,30 @@ int childLoad(const QString& folder) {
     const auto* list = window.findChild<ListBox*>(QStringLiteral("lstRecords"));
     std::printf("%ld %d\n", peakResidentKiB(), list->ListCount());
     return 0;
+}
+
+// Update of one contact on a loaded window, its name changed so that its entry moves: the median
+// of `rounds`, on a copy of the sample (which stays as it was made).
+double timeUpdate(const QString& sample, int rounds) {
+    QTemporaryDir folder;
+    if (!QFile::copy(sample, QDir(folder.path()).filePath(data::schema::FileName)) ||
+        !QDir::setCurrent(folder.path()))
+        throw EngineError(-1, QStringLiteral("cannot copy %1").arg(sample));
+    QuietServices services;
+    auto window = std::make_unique<MainProgram>(services.services);
+    services.load(*window);
+    auto* list = window->findChild<ListBox*>(QStringLiteral("lstRecords"));
+    auto* name = window->findChild<windows::LineBox*>(QStringLiteral("txtUpdateName"));
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) {
+        list->SetListIndex(static_cast<int>((r * 7919) % list->ListCount()));
+        window->lstRecords_Click();
+        name->SetText(QStringLiteral("Moved, Person %1").arg(r));
+        times.push_back(bench::timeMs([&] { window->cmdUpdate_Click(); }));
+    }
+    if (!services.boxes.calls.empty())
+        throw EngineError(-1, QStringLiteral("Update refused: ") + services.boxes.calls.front().prompt);
+    return median(times);
 }
 
 struct Peak {
@@ -289,6 +316,22 @@ int main(int argc, char* argv[]) {
         std::printf("\ngoal: L/F at most 1.50 at 100000 contacts");
         if (ratioAt100k >= 0)
             std::printf(" -- %s (%.2f)", ratioAt100k <= 1.5 ? "met" : "NOT met", ratioAt100k);
+        std::printf("\n");
+
+        std::printf("\n(U) Update of one contact on the loaded window, its name changed so that "
+                    "its entry moves (median of %d)\n\n%10s %12s\n", roundCount * 3, "contacts",
+                    "(U) ms");
+        double updateAt100k = -1;
+        for (const Size& size : sizes) {
+            const double mu = timeUpdate(size.file, roundCount * 3);
+            QDir::setCurrent(home);
+            if (size.contacts == 100'000)
+                updateAt100k = mu;
+            std::printf("%10lld %12.2f\n", static_cast<long long>(size.contacts), mu);
+        }
+        std::printf("\ngoal: (U) under 5 ms at 100000 contacts");
+        if (updateAt100k >= 0)
+            std::printf(" -- %s (%.2f)", updateAt100k < 5 ? "met" : "NOT met", updateAt100k);
         std::printf("\n");
 
         const Peak empty = measurePeak(emptyFolder);

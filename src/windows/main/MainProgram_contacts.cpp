@@ -156,6 +156,9 @@ void MainProgram::cmdUpdate_Click() {
                         QStringLiteral("Oops!"));
         return;
     }
+    // The chosen entry: findSelectedContact has just found its contact.
+    const int index = lstRecords->ListIndex();
+    const qint32 number = lstRecords->ItemData(index);
     contacts_->Edit();
     contacts_->Collect(Phone, txtUpdatePhone->Text());
     contacts_->Collect(Email, txtUpdateEmail->Text());
@@ -166,11 +169,13 @@ void MainProgram::cmdUpdate_Click() {
     txtUpdateEmail->SetText(QString());
     txtUpdatePhone->SetText(QString());
     txtUpdateAddress->SetText(QString());
-    const int listed = lstRecords->ListCount();
-    lstRecords->Clear();
-    contacts_->MoveFirst();
-    lstRecords->Fill(data::readListFrom(*contacts_, static_cast<std::size_t>(listed)));
-    contacts_->MovePrevious();
+    // Only this contact's entry moves, to where its stored name sorts among the others in
+    // record order: the list a full read would give, without reading every name again. Nothing
+    // stays selected.
+    const QString name = contacts_->Fields(Name).toText();
+    lstRecords->RemoveItem(index);
+    lstRecords->AddItem(name, number);
+    contacts_->MoveLast();
 }
 
 void MainProgram::cmdDelete_Click() {

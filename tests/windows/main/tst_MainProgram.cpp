@@ -103,6 +103,8 @@ private slots:
         // Nothing is written unless a person is chosen and shown as chosen.
         row("update", "choose Bob|type txtUpdatePhone=9|press cmdUpdate", "", "", 0,
             "Ann=1,Bob=9/0");
+        row("update to a name listed", "choose Ann|type txtUpdateName=Bob|press cmdUpdate", "", "",
+            0, "Bob=1,Bob=2/0");
         row("update a blank", "choose Ann|press cmdClear|type txtUpdatePhone= |press cmdUpdate", "",
             "", 0, "= ,Bob=2/0");
         row("update with empty boxes", "choose Ann|press cmdClear|press cmdUpdate",
