@@ -87,18 +87,30 @@ bool Database::replaced() const {
 
 std::uint64_t Database::ownCommits() { return g_ownCommits; }
 
-bool Database::readWithoutWaiting(const std::function<void()>& read) {
-    busy_->setPatient(false);
+Attempt readWithoutWaiting(Database* db, const std::function<void()>& read) {
+    if (db)
+        db->busy_->setPatient(false);
+    Attempt result = Attempt::Done;
     try {
         read();
     } catch (const EngineError& e) {
-        busy_->setPatient(true);
+        const int code = e.number() & 0xff;
         if (error::busy(e.number()))
-            return false;
-        throw;
+            result = Attempt::Busy;
+        else if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_ERROR ||
+                 code == SQLITE_SCHEMA || e.number() == SQLITE_IOERR_SHORT_READ ||
+                 e.number() == error::FileNotFound || e.number() == error::TableNotFound ||
+                 e.number() == error::FieldNotFound || e.number() == error::BadFieldDefinition)
+            result = Attempt::Unreadable;
+        if (result == Attempt::Done) {
+            if (db)
+                db->busy_->setPatient(true);
+            throw;
+        }
     }
-    busy_->setPatient(true);
-    return true;
+    if (db)
+        db->busy_->setPatient(true);
+    return result;
 }
 
 std::int64_t Database::dataVersion() {

@@ -32,6 +32,9 @@ struct TableInfo {
     int indexOf(const QString& field) const; // -1 when there is no such field
 };
 
+// How a read that can be made again later went (readWithoutWaiting below).
+enum class Attempt { Done, Busy, Unreadable };
+
 // One connection to the database file. Record sets share it and keep it alive; nothing closes
 // it explicitly, it goes when the last holder drops it.
 //
@@ -68,10 +71,6 @@ public:
     // OpenDatabase since it started.
     static std::uint64_t ownCommits();
 
-    // Runs `read` giving up at once where another connection holds the file (SQLITE_BUSY)
-    // rather than waiting for it: false then, and whatever `read` got is to be dropped. Any
-    // other failure goes on as an EngineError.
-    bool readWithoutWaiting(const std::function<void()>& read);
 
     // A prepared statement kept for the life of the connection, keyed by its text.
     sqlite::Statement& cached(std::string_view sql);
@@ -83,6 +82,7 @@ public:
 
 private:
     friend std::shared_ptr<Database> OpenDatabase(const QString& name, Access access);
+    friend Attempt readWithoutWaiting(Database* db, const std::function<void()>& read);
     Database(sqlite3* db, QString fileName);
     const TableInfo& table(const QString& name) const;
     void readSchema();
@@ -94,6 +94,14 @@ private:
     std::unique_ptr<Cache> cache_;
     std::unique_ptr<BusyWait> busy_;
 };
+
+// Runs `read`, which reads through `db` (or opens the file anew, `db` null), for a caller that can
+// come back later: it gives up at once where another connection holds the file (Busy) rather than
+// waiting, and where the file cannot be read as the program's database just now (Unreadable: cut
+// short, not a database, its tables missing, as while another program is still copying a file
+// over it). Whatever `read` got is then to be dropped. Any other failure goes on as an
+// EngineError.
+Attempt readWithoutWaiting(Database* db, const std::function<void()>& read);
 
 // Opens the file, read-write unless asked otherwise; never creates it. A missing file, a folder,
 // a file that is not a database, one without the program's tables and fields, and for writing

@@ -63,9 +63,13 @@ void MainProgram::fileNoticed() {
 
 // A backup put back while the program runs is followed: everything is opened anew on the file
 // that now bears the name, as the load step opens it, and the list read from it as any refresh.
-// A file that cannot serve ends the program as one found at start would.
+// Until it can be read, the old file stays shown, and a write through it fails with the message
+// for a replaced file.
 void MainProgram::followReplacedFile() {
-    data::MainWindowFile file = data::loadMainWindow(FileName);
+    data::MainWindowFile file;
+    if (data::readWithoutWaiting(nullptr, [&] { file = data::loadMainWindow(FileName); }) !=
+        data::Attempt::Done)
+        return; // not whole yet: its next change is heard
     settingsDb_ = std::move(file.settingsDb);
     settings_ = std::move(file.settings);
     contactsDb_ = std::move(file.contactsDb);
@@ -88,7 +92,7 @@ void MainProgram::refreshList() {
     std::optional<Shown> fresh;
     // A writer still in its transaction holds the file: we come back when its commit or its
     // lock's end is noticed, never waiting for it here nor telling the user.
-    const bool read = contactsDb_->readWithoutWaiting([&] {
+    const data::Attempt read = data::readWithoutWaiting(contactsDb_.get(), [&] {
         std::unique_ptr<data::Recordset> set = contactsDb_->OpenRecordset(Addresses);
         if (boxesFollow) {
             set->FindFirst(Number, data::Value(chosen));
@@ -98,8 +102,10 @@ void MainProgram::refreshList() {
         set->MoveFirst();
         list = data::readListFrom(*set);
     });
-    if (!read) {
-        retryLater();
+    // A file another program is still copying over ours is read once its next change is heard.
+    if (read != data::Attempt::Done) {
+        if (read == data::Attempt::Busy)
+            retryLater();
         return;
     }
     retryMs_ = 0;
