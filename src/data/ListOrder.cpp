@@ -290,10 +290,11 @@ std::vector<std::size_t> listOrder(std::size_t count,
         });
 }
 
-std::vector<std::size_t> listOrder(const NameList& list) {
-    return orderBy(
+void sortForList(NameList& list) {
+    list.reorder(orderBy(
         list.size(), [&list](std::size_t i) { return list.name(i); },
-        [&list](std::size_t i) { return list.number(i); });
+        [&list](std::size_t i) { return list.number(i); }));
+    list.markInListOrder();
 }
 
 } // namespace quillbox::data

@@ -95,8 +95,9 @@ private:
 std::vector<std::size_t> listOrder(std::size_t count,
                                    const std::function<QStringView(std::size_t)>& nameAt,
                                    const std::function<std::int64_t(std::size_t)>& placeAt = {});
-// The same for the names of `list`, equal ones in the order of their numbers, with no copy of
-// them made: for the list's own read, where the number is the record number.
-std::vector<std::size_t> listOrder(const NameList& list);
+// Puts `list` in the order listOrder gives its names, equal ones in the order of their numbers,
+// with no copy of them made, and marks it so (NameList::inListOrder): for the list's own read,
+// where the number is the record number.
+void sortForList(NameList& list);
 
 } // namespace quillbox::data

@@ -8,14 +8,13 @@
 
 namespace quillbox::data {
 
-NameList readListFrom(Recordset& contacts, std::size_t expected) {
+NameList readListFrom(Recordset& contacts) {
     // Read in the order of the name index, which is nearly the list's, so that the sort has
     // little to do. The number is the record number (the file is refused otherwise), so equal
     // names go back to the order of the records by it.
     NameList list;
-    list.reserve(expected, expected * 16);
     contacts.ReadToEnd(schema::Name, schema::Number, list, true);
-    list.reorder(listOrder(list));
+    sortForList(list);
     return list;
 }
 
@@ -25,12 +24,13 @@ MainWindowFile loadMainWindow(const QString& file) {
     f.settings = f.settingsDb->OpenRecordset(schema::Player, dbOpenDynaset);
     f.contactsDb = OpenDatabase(file);
     f.contacts = f.contactsDb->OpenRecordset(schema::Addresses, dbOpenDynaset);
-    const int count = f.contacts->RecordCount();
-    if (count == 0)
+    // Opening makes the first record current when there is one: what a count of the records
+    // would tell here, without a walk over the whole table that a count is (a million
+    // contacts' pages read, and held in memory through the file's map).
+    if (f.contacts->Eof())
         return f;
-    if (!f.contacts->Eof())
-        f.contacts->MoveFirst();
-    f.list = readListFrom(*f.contacts, static_cast<std::size_t>(count));
+    f.contacts->MoveFirst();
+    f.list = readListFrom(*f.contacts);
     f.contacts->MoveLast();
     return f;
 }

@@ -14,9 +14,8 @@ class Recordset;
 
 // The Name and Number of every record from the current one to the end, in the list's order
 // (listOrder, equal names in the order of the records): a Null name or a number beyond 32 bits
-// is an EngineError, which stops the load. The record set ends past the last record. Room is
-// made for `expected` contacts at once.
-NameList readListFrom(Recordset& contacts, std::size_t expected = 0);
+// is an EngineError, which stops the load. The record set ends past the last record.
+NameList readListFrom(Recordset& contacts);
 
 // What the main window's load step holds on to: the settings and the contacts, each through a
 // connection of its own, and the list it read.

@@ -47,7 +47,8 @@ char16_t* NameList::room(std::size_t length) {
     if (length > std::numeric_limits<std::uint32_t>::max() - used_)
         throw std::bad_alloc();
     if (used_ + length > capacity_)
-        reserve(entries_.capacity(), std::max<std::size_t>(used_ + length, capacity_ + capacity_ / 2 + 256));
+        reserve(entries_.capacity(),
+                std::max<std::size_t>(used_ + length, capacity_ + capacity_ / 2 + 256));
     char16_t* at = chars_.get() + used_;
     used_ += length;
     return at;
@@ -59,6 +60,7 @@ void NameList::append(QStringView name, std::int32_t number) {
 }
 
 char16_t* NameList::appendRaw(std::size_t length, std::int32_t number) {
+    inListOrder_ = false;
     char16_t* at = room(length);
     entries_.push_back({static_cast<std::uint32_t>(at - chars_.get()),
                         static_cast<std::uint32_t>(length), number});
@@ -66,11 +68,13 @@ char16_t* NameList::appendRaw(std::size_t length, std::int32_t number) {
 }
 
 void NameList::shortenLast(std::size_t units) {
+    inListOrder_ = false;
     entries_.back().length -= static_cast<std::uint32_t>(units);
     used_ -= units;
 }
 
 void NameList::insert(std::size_t at, QStringView name, std::int32_t number) {
+    inListOrder_ = false;
     const auto length = static_cast<std::size_t>(name.size());
     char16_t* text = room(length);
     std::memcpy(text, name.utf16(), length * sizeof(char16_t));
@@ -80,6 +84,7 @@ void NameList::insert(std::size_t at, QStringView name, std::int32_t number) {
 }
 
 void NameList::erase(std::size_t first, std::size_t last) {
+    inListOrder_ = false;
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(first),
                    entries_.begin() + static_cast<std::ptrdiff_t>(last));
     if (entries_.empty())
@@ -87,12 +92,14 @@ void NameList::erase(std::size_t first, std::size_t last) {
 }
 
 void NameList::clear() {
+    inListOrder_ = false;
     entries_ = {};
     chars_.reset();
     used_ = capacity_ = 0;
 }
 
 void NameList::reorder(const std::vector<std::size_t>& order) {
+    inListOrder_ = false;
     std::vector<Entry> reordered;
     reordered.reserve(order.size());
     for (const std::size_t from : order)

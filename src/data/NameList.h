@@ -31,7 +31,10 @@ public:
         return QStringView(chars_.get() + e.offset, static_cast<qsizetype>(e.length));
     }
     std::int32_t number(std::size_t i) const { return entries_[i].number; }
-    void setNumber(std::size_t i, std::int32_t number) { entries_[i].number = number; }
+    void setNumber(std::size_t i, std::int32_t number) {
+        entries_[i].number = number;
+        inListOrder_ = false;
+    }
 
     // Room for `entries` entries and `chars` UTF-16 units of text in all, made at once.
     void reserve(std::size_t entries, std::size_t chars = 0);
@@ -48,6 +51,11 @@ public:
     // The entries in the order `order` gives: the i-th becomes what was at order[i]. Each index
     // once; the texts stay where they are.
     void reorder(const std::vector<std::size_t>& order);
+
+    // Whether the entries are known to stand in the list's order (sortForList leaves them so):
+    // whoever shows them need not check. Any change to the entries forgets it.
+    bool inListOrder() const { return inListOrder_; }
+    void markInListOrder() { inListOrder_ = true; }
 
     // The same names and numbers in the same order, however they are held.
     friend bool operator==(const NameList& a, const NameList& b);
@@ -67,6 +75,7 @@ private:
     std::unique_ptr<char16_t[], Free> chars_;
     std::size_t used_ = 0, capacity_ = 0; // units of chars_
     std::vector<Entry> entries_;
+    bool inListOrder_ = false;
 };
 
 } // namespace quillbox::data

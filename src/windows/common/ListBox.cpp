@@ -162,9 +162,10 @@ private:
     int sort(data::NameList& entries) const {
         const std::size_t n = entries.size();
         bool sorted = true;
-        for (std::size_t i = 1; i < n && sorted; ++i)
+        for (std::size_t i = 1; !entries.inListOrder() && sorted && i < n; ++i)
             sorted = !comparer_(entries.name(i), entries.name(i - 1));
-        // Entries already in the list's order (the load step sorts as it reads) stay as given.
+        // Entries already in the list's order (the load step sorts as it reads, and says so)
+        // stay as given.
         if (sorted)
             return static_cast<int>(n) - 1;
         const std::vector<std::size_t> order =
