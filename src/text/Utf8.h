@@ -12,7 +12,10 @@ namespace quillbox::text {
 inline QString fromUtf8(QByteArrayView utf8) {
     if (!utf8.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(utf8);
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    // Stateless: a sequence cut short at the end becomes U+FFFD, as fromUtf8 makes it, rather
+    // than waiting in the decoder for bytes that never come.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
     return decoder(utf8);
 }
 

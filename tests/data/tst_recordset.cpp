@@ -145,6 +145,8 @@ private slots:
         row("empty text", "''", "text", "");
         row("line breaks", "'a' || char(13, 10) || 'b'", "text", "a\r\nb");
         row("bytes", "X'414243'", "text", "ABC");
+        row("cut short after a byte-order mark", "CAST(X'EFBBBF41F0' AS TEXT)", "text",
+            QStringLiteral("\uFEFFA\uFFFD"));
         row("real as text", "1.5", "text", "1.5");
         row("text as a number", "' -17 '", "int32", "-17");
         row("half rounds down to even", "2.5", "int32", "2");
