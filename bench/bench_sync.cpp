@@ -71,10 +71,9 @@ int main(int argc, char* argv[]) {
     t.start();
     for (const auto& c : people) {
         const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        const auto& f = c.fields;
         const auto r = server.request(
             "PUT", QStringLiteral("/alice/floor/%1.vcf").arg(uid),
-            quillbox::exchange::newCard({QString(), f.name, f.email, f.phone, f.address}, uid),
+            quillbox::exchange::newCard(c.fields, uid),
             {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}});
         if (r.status != 201)
             return 1;

@@ -305,11 +305,10 @@ public:
 
 private:
     static void writeCard(const QString& folder, std::int64_t number,
-                          const quillbox::data::ContactFields& f) {
+                          const quillbox::contact::Contact& f) {
         const QString uid = QStringLiteral("bench-%1").arg(number);
-        writeFile(
-            QStringLiteral("%1/cards/%2.vcf").arg(folder, uid),
-            quillbox::exchange::newCard({QString(), f.name, f.email, f.phone, f.address}, uid));
+        writeFile(QStringLiteral("%1/cards/%2.vcf").arg(folder, uid),
+                  quillbox::exchange::newCard(f, uid));
     }
 
     QTemporaryDir dir_;

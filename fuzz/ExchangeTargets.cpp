@@ -49,14 +49,12 @@ void roundTrip(const std::uint8_t* data, std::size_t size) {
         return;
     const int format = data[0] % 3;
     const QList<QByteArray> fields = bytes(data + 1, size - 1).split('\0');
-    Person contact{{},
-                   text::fromUtf8(fields.value(0)),
-                   text::fromUtf8(fields.value(1)),
-                   text::fromUtf8(fields.value(2)),
-                   text::fromUtf8(fields.value(3))};
+    Person contact{{text::fromUtf8(fields.value(0)), text::fromUtf8(fields.value(1)),
+                    text::fromUtf8(fields.value(2)), text::fromUtf8(fields.value(3))},
+                   {}};
     if (contact.name.isEmpty())
         contact.name = QStringLiteral("x"); // the import leaves out a contact without a name
-    const Person neighbour{{}, QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}};
+    const Person neighbour{{QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}}, {}};
 
     QByteArray file;
     std::vector<Person> read;

@@ -7,6 +7,7 @@
 #include "Schema.h"
 #include "Settings.h"
 #include "Sqlite.h"
+#include "contact/Contact.h"
 #include "os/Posix.h"
 #include "text/UrlParameters.h"
 
@@ -115,15 +116,6 @@ void checkContacts(Database& db, CheckReport& r) {
     Examples longTexts(
         QStringLiteral("%1 text is longer than the program's boxes take") + cutIfEdited,
         QStringLiteral("%1 texts are longer than the program's boxes take") + cutIfEdited);
-    struct Field {
-        QString name;
-        const char* what;
-        int limit;
-    };
-    const Field fields[] = {{schema::Name, "name", schema::limits::name},
-                            {schema::Email, "e-mail address", schema::limits::email},
-                            {schema::Phone, "phone", schema::limits::phone},
-                            {schema::Address, "address", schema::limits::address}};
     const QString& number = schema::Number;
     Examples urlEmails(QStringLiteral("%1 contact: ") + urlParametersWarning,
                        QStringLiteral("%1 contacts: ") + urlParametersWarning);
@@ -132,7 +124,7 @@ void checkContacts(Database& db, CheckReport& r) {
     for (contacts->MoveFirst(); !contacts->Eof(); contacts->MoveNext()) {
         const Value key = contacts->Fields(number);
         const QString id = QStringLiteral("number %1").arg(key.toText());
-        const Value name = contacts->Fields(fields[0].name);
+        const Value name = contacts->Fields(schema::Name);
         try {
             key.toInt32();
         } catch (const EngineError&) {
@@ -142,11 +134,13 @@ void checkContacts(Database& db, CheckReport& r) {
             nullNames.add(id);
         else if (name.toText().isEmpty())
             emptyNames.add(id);
-        for (const Field& f : fields) {
-            const Value v = f.name == fields[0].name ? name : contacts->Fields(f.name);
+        for (const contact::Field& f : contact::fields) {
+            const Value v = f.text == contact::field::name.text
+                                ? name
+                                : contacts->Fields(QLatin1String(f.column));
             if (!v.isNull() && v.toText().size() > f.limit)
                 longTexts.add(QStringLiteral("the %1 of %2 %3 has %4 characters, the box takes %5")
-                                  .arg(QLatin1String(f.what), id, quotedName(name))
+                                  .arg(QLatin1String(f.label), id, quotedName(name))
                                   .arg(v.toText().size())
                                   .arg(f.limit));
         }

@@ -1,6 +1,7 @@
 #include "NewFile.h"
 
 #include "Connection.h"
+#include "Contacts.h"
 #include "SampleContacts.h"
 #include "Schema.h"
 #include "Sqlite.h"
@@ -22,21 +23,14 @@ void fillNewFile(const QString& emptyFile, std::int64_t contacts, std::uint64_t 
         sqlite::WriteTransaction transaction(h);
         sqlite::exec(h, schema::createSql);
         if (contacts > 0) {
-            // Number is left out: the file hands out the record numbers and keeps sqlite_sequence.
-            sqlite::Statement insert(h, "INSERT INTO Addresses (Name, Phone, Address, email) "
-                                        "VALUES (?1, ?2, ?3, ?4)");
+            ContactWriter writer(h);
             SampleContacts generator(seed);
             SampleContact c;
             for (std::int64_t i = 0; i < contacts; ++i) {
                 if (i % 4096 == 0 && beforeBatch)
                     beforeBatch(i);
                 generator.next(c);
-                sqlite::Use s(insert);
-                s->bindText(1, c.name);
-                s->bindText(2, c.phone);
-                s->bindText(3, c.address);
-                s->bindText(4, c.email);
-                s->step();
+                writer.add({c.name, c.email, c.phone, c.address});
             }
         }
         transaction.commit();

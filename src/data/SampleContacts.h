@@ -24,10 +24,10 @@ struct SampleContact {
 class SampleContacts {
 public:
     // The longest texts the program keeps.
-    static constexpr int maxName = schema::limits::name;
-    static constexpr int maxPhone = schema::limits::phone;
-    static constexpr int maxAddress = schema::limits::address;
-    static constexpr int maxEmail = schema::limits::email;
+    static constexpr int maxName = contact::field::name.limit;
+    static constexpr int maxPhone = contact::field::phone.limit;
+    static constexpr int maxAddress = contact::field::address.limit;
+    static constexpr int maxEmail = contact::field::email.limit;
 
     // Well under the number of distinct names, so that finding a free one stays quick.
     static constexpr std::int64_t maxContacts = 10'000'000;

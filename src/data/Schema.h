@@ -1,5 +1,7 @@
 #pragma once
 
+#include "contact/Contact.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,26 +10,21 @@ namespace quillbox::data::schema {
 // The file the windows open, in the folder the program starts in; never created by them.
 inline const QString FileName = QStringLiteral("senha.scc");
 
-// The contacts and their fields.
+// The contacts: their record number, and the field of each of a contact's texts.
 inline const QString Addresses = QStringLiteral("Addresses");
 inline const QString Number = QStringLiteral("Number");
-inline const QString Name = QStringLiteral("Name");
-inline const QString Phone = QStringLiteral("Phone");
-inline const QString Address = QStringLiteral("Address");
-inline const QString Email = QStringLiteral("email");
+inline const QString Name = QLatin1String(contact::field::name.column);
+inline const QString Phone = QLatin1String(contact::field::phone.column);
+inline const QString Address = QLatin1String(contact::field::address.column);
+inline const QString Email = QLatin1String(contact::field::email.column);
 
 // The settings record: the password's verifier and whether it is asked for at start.
 inline const QString Player = QStringLiteral("Player");
 inline const QString Senha = QStringLiteral("Senha");
 inline const QString WantPassword = QStringLiteral("WantPassword");
 
-// The longest texts the program's boxes take, in UTF-16 code units; a line break of the
-// address is stored as "\r\n" and counts as two.
+// The longest texts besides a contact's (whose are in contact::fields).
 namespace limits {
-inline constexpr int name = 49;
-inline constexpr int phone = 69;
-inline constexpr int address = 99;
-inline constexpr int email = 99;
 inline constexpr int password = 40; // the password boxes of the login and change windows
 // The longest text or blob any connection to a user's file will make or read, in bytes. A
 // contact is a few hundred bytes and a synced card with its photo rarely a megabyte; a value

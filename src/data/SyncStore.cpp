@@ -18,7 +18,6 @@ std::string sql(const char* text) {
         .replace(QLatin1String("$state"), QLatin1String(names::state))
         .replace(QLatin1String("$former"), QLatin1String(names::formerAccount))
         .replace(QLatin1String("$cards"), QLatin1String(names::cards))
-        .replace(QLatin1String("$contacts"), schema::Addresses)
         .toStdString();
 }
 
@@ -33,17 +32,15 @@ QByteArray bytesAt(sqlite::Statement& s, int i) {
     return QByteArray(p, sqlite3_column_bytes(s.handle(), i));
 }
 
-
-void bindFields(sqlite::Statement& s, int first, const ContactFields& f) {
-    s.bind(first, Value(f.name));
-    s.bind(first + 1, Value(f.email));
-    s.bind(first + 2, Value(f.phone));
-    s.bind(first + 3, Value(f.address));
+// The card's row keeps the four texts both sides agreed on, in fields of its own.
+void bindFields(sqlite::Statement& s, int first, const contact::Contact& c) {
+    for (size_t i = 0; i < contact::fields.size(); ++i)
+        s.bind(first + static_cast<int>(i), Value(c.*contact::fields[i].text));
 }
 
 } // namespace
 
-SyncStore::SyncStore(const QString& file) : db_(OpenDatabase(file)) {
+SyncStore::SyncStore(const QString& file) : db_(OpenDatabase(file)), contacts_(db_->handle()) {
     sqlite::Statement s(db_->handle(), "SELECT count(*) FROM sqlite_schema WHERE type = 'table' "
                                        "AND name IN (?1, ?2)");
     s.bind(1, Value(QString::fromLatin1(names::state)));
@@ -78,11 +75,7 @@ std::optional<FormerAccount> SyncStore::formerAccount() {
 }
 
 std::vector<StoredContact> SyncStore::contacts() {
-    std::vector<StoredContact> out;
-    sqlite::Use s(db_->cached(sql("SELECT Number, Name, email, Phone, Address FROM $contacts")));
-    while (s->step())
-        out.push_back({s->int64(0), {s->qtext(1), s->qtext(2), s->qtext(3), s->qtext(4)}});
-    return out;
+    return readAllContacts(*db_);
 }
 
 std::vector<SyncedCard> SyncStore::cards() {
@@ -126,27 +119,16 @@ void SyncStore::saveSyncToken(const QString& token) {
     s->step();
 }
 
-std::int64_t SyncStore::addContact(const ContactFields& f) {
-    sqlite::Use s(db_->cached(
-        sql("INSERT INTO $contacts (Name, email, Phone, Address) VALUES (?1, ?2, ?3, ?4)")));
-    bindFields(*s.operator->(), 1, f);
-    s->step();
-    return sqlite3_last_insert_rowid(db_->handle());
+std::int64_t SyncStore::addContact(const contact::Contact& c) {
+    return contacts_.add(c);
 }
 
-void SyncStore::updateContact(std::int64_t number, const ContactFields& f) {
-    sqlite::Use s(db_->cached(
-        sql("UPDATE $contacts SET Name = ?1, email = ?2, Phone = ?3, Address = ?4 "
-            "WHERE Number = ?5")));
-    bindFields(*s.operator->(), 1, f);
-    s->bind(5, number);
-    s->step();
+void SyncStore::updateContact(std::int64_t number, const contact::Contact& c) {
+    contacts_.update(number, c);
 }
 
 void SyncStore::deleteContact(std::int64_t number) {
-    sqlite::Use s(db_->cached(sql("DELETE FROM $contacts WHERE Number = ?1")));
-    s->bind(1, number);
-    s->step();
+    contacts_.remove(number);
 }
 
 void SyncStore::saveCard(const SyncedCard& c) {

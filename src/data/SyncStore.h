@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Contacts.h"
+#include "contact/Contact.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -12,17 +15,6 @@
 namespace quillbox::data {
 
 class Database;
-
-// A contact's four texts, as the program stores them.
-struct ContactFields {
-    QString name, email, phone, address;
-    friend bool operator==(const ContactFields&, const ContactFields&) = default;
-};
-
-struct StoredContact {
-    std::int64_t number = 0;
-    ContactFields fields;
-};
 
 // The sync's state in the file, and whose it is. The account itself (server, user, password
 // command) is the user's and lives outside the file; `account` names it, so that state made
@@ -43,7 +35,7 @@ struct SyncedCard {
     QString href;
     std::int64_t number = 0; // the contact's record number
     QByteArray etag;         // empty while an upload is not known to have arrived
-    ContactFields agreed;    // the four texts both sides held after the last sync
+    contact::Contact agreed; // the four texts both sides held after the last sync
     QByteArray card;         // the server's card as last seen, or the one being uploaded
 };
 
@@ -72,14 +64,15 @@ public:
     // Within write():
     void saveState(const SyncState& state);
     void saveSyncToken(const QString& token);
-    std::int64_t addContact(const ContactFields& fields);
-    void updateContact(std::int64_t number, const ContactFields& fields);
+    std::int64_t addContact(const contact::Contact& fields);
+    void updateContact(std::int64_t number, const contact::Contact& fields);
     void deleteContact(std::int64_t number);
     void saveCard(const SyncedCard& card); // replaces the row of the same href
     void deleteCard(const QString& href);
 
 private:
     std::shared_ptr<Database> db_;
+    ContactWriter contacts_; // destroyed before db_, its statements before the connection
     bool tablesMade_ = false;
 };
 

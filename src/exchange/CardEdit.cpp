@@ -230,15 +230,11 @@ void check(const QByteArray& edited, const std::vector<QByteArray>& expected, co
     } catch (const UserError& e) {
         throw e.within(QStringLiteral("the edited card would not read"));
     }
-    const std::pair<const char*, bool> fields[] = {{"name", got.name == want.name},
-                                                   {"e-mail address", got.email == want.email},
-                                                   {"phone number", got.phone == want.phone},
-                                                   {"address", got.address == want.address}};
-    for (const auto& [label, same] : fields)
-        if (!same)
+    for (const contact::Field& field : contact::fields)
+        if (got.*field.text != want.*field.text)
             throw UserError::unreadable(
                 QStringLiteral("the edited card would not show the %1 as intended")
-                    .arg(QLatin1String(label)));
+                    .arg(QLatin1String(field.label)));
     SoftBreaks softBreaks;
     ContentLines lines(edited, true);
     ContentLine line;
@@ -295,7 +291,7 @@ QByteArray editCard(const QByteArray& card, const CardEdit& edit) {
     return edited;
 }
 
-QByteArray newCard(const Person& contact, const QString& uid) {
+QByteArray newCard(const contact::Contact& contact, const QString& uid) {
     QByteArray card;
     appendVCard(card, contact, VCardVersion::V30);
     QByteArray uidLine;

@@ -40,6 +40,6 @@ struct CardEdit {
 QByteArray editCard(const QByteArray& card, const CardEdit& edit);
 
 // A new vCard 3.0 of a contact (as the export writes it) with the given UID.
-QByteArray newCard(const Person& contact, const QString& uid);
+QByteArray newCard(const contact::Contact& contact, const QString& uid);
 
 } // namespace quillbox::exchange

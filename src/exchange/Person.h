@@ -1,17 +1,18 @@
 #pragma once
 
+#include "contact/Contact.h"
+
 #include <QString>
 
 #include <functional>
 
 namespace quillbox::exchange {
 
-// One person read from a file to import, in the form the program stores a contact: the name
+// One person read from a file to import, as the contact the program would store: the name
 // chosen by the import's rules, the address as lines joined by "\r\n". Empty texts are empty,
 // never Null.
-struct Person {
+struct Person : contact::Contact {
     QString where; // e.g. "card at line 12", "row 3 (line 4)"
-    QString name, email, phone, address;
 };
 
 // Told now and then how far a long piece of work has come: `done` of `total`.

@@ -116,7 +116,7 @@ std::optional<std::pair<QString, QString>> nameParts(const QString& name) {
     return std::make_pair(family, given);
 }
 
-void appendVCard(QByteArray& out, const Person& contact, VCardVersion version) {
+void appendVCard(QByteArray& out, const contact::Contact& contact, VCardVersion version) {
     out += "BEGIN:VCARD\r\n";
     out += version == VCardVersion::V40 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n";
     appendFolded(out, QLatin1String("FN:") + escapedText(contact.name));
@@ -146,7 +146,7 @@ void appendCsvHeader(QByteArray& out) {
     out += "Name,E-mail Address,Phone,Address\r\n";
 }
 
-void appendCsvRow(QByteArray& out, const Person& contact) {
+void appendCsvRow(QByteArray& out, const contact::Contact& contact) {
     appendCsvField(out, contact.name);
     out += ',';
     appendCsvField(out, contact.email);

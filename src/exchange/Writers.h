@@ -20,7 +20,7 @@ enum class VCardVersion { V30, V40 };
 // which the reader takes exactly as written, and its lines once more as LABEL (a parameter of
 // ADR in 4.0). Line breaks are written as "\n", so any of "\r\n", "\r" and "\n" comes back as
 // the "\r\n" the program stores.
-void appendVCard(QByteArray& out, const Person& contact, VCardVersion version);
+void appendVCard(QByteArray& out, const contact::Contact& contact, VCardVersion version);
 
 // "Family" and "Given" from a name "Family, Given" with exactly one ", " and neither part empty
 // nor starting or ending in blanks; nothing for any other name.
@@ -30,6 +30,6 @@ std::optional<std::pair<QString, QString>> nameParts(const QString& name);
 // "\r\n". A field is quoted when it holds a quote, a separator of any kind the reader detects,
 // a line break, or blanks at either end; line breaks inside fields stay as stored.
 void appendCsvHeader(QByteArray& out);
-void appendCsvRow(QByteArray& out, const Person& contact);
+void appendCsvRow(QByteArray& out, const contact::Contact& contact);
 
 } // namespace quillbox::exchange

@@ -2,8 +2,8 @@
 
 #include "Href.h"
 
+#include "contact/Contact.h"
 #include "data/EngineError.h"
-#include "data/Schema.h"
 #include "errors/UserError.h"
 #include "exchange/CardEdit.h"
 
@@ -21,44 +21,26 @@ namespace quillbox::sync {
 
 namespace {
 
-using data::ContactFields;
+using contact::Contact;
 using data::SyncedCard;
-
-constexpr int fieldCount = 4;
-const std::array<const char*, fieldCount> fieldLabels{"name", "e-mail", "phone", "address"};
-const std::array<int, fieldCount> fieldLimits{data::schema::limits::name,
-                                              data::schema::limits::email,
-                                              data::schema::limits::phone,
-                                              data::schema::limits::address};
-
-QString& field(ContactFields& f, int i) {
-    return i == 0 ? f.name : i == 1 ? f.email : i == 2 ? f.phone : f.address;
-}
-const QString& field(const ContactFields& f, int i) {
-    return field(const_cast<ContactFields&>(f), i);
-}
 
 QString quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
 
-exchange::Person personOf(const ContactFields& f) {
-    return {QString(), f.name, f.email, f.phone, f.address};
-}
-
 // The fields edited from `from` to `to`.
-exchange::CardEdit editOf(const ContactFields& from, const ContactFields& to) {
+exchange::CardEdit editOf(const Contact& from, const Contact& to) {
     exchange::CardEdit e;
-    std::array<std::optional<QString>*, fieldCount> targets{&e.name, &e.email, &e.phone,
-                                                          &e.address};
-    for (int i = 0; i < fieldCount; ++i)
-        if (field(from, i) != field(to, i))
-            *targets[static_cast<size_t>(i)] = field(to, i);
+    const std::array<std::optional<QString>*, contact::fields.size()> targets{&e.name, &e.email,
+                                                                              &e.phone, &e.address};
+    for (size_t i = 0; i < contact::fields.size(); ++i)
+        if (const auto text = contact::fields[i].text; from.*text != to.*text)
+            *targets[i] = to.*text;
     return e;
 }
 
 struct ServerCard {
     enum Kind { Unchanged, Changed, Gone } kind = Unchanged;
     QByteArray etag, data;
-    ContactFields fields;
+    Contact fields;
 };
 
 // The form in which two spellings of one href compare equal: the file may hold another than
@@ -78,14 +60,13 @@ public:
     // The four texts of a server card as the file would hold them: read by the import's rules
     // and cut to the program's limits (told once, when the card first comes). A UserError
     // when the card cannot be read.
-    ContactFields fieldsOf(const QByteArray& card, bool tell) {
-        const exchange::Person p = exchange::readCard(card);
-        ContactFields f{p.name, p.email, p.phone, p.address};
-        for (int i = 0; i < fieldCount; ++i)
-            if (exchange::cutToLimit(field(f, i), fieldLimits[static_cast<size_t>(i)]) && tell)
+    Contact fieldsOf(const QByteArray& card, bool tell) {
+        Contact f = exchange::readCard(card);
+        for (const contact::Field& field : contact::fields)
+            if (exchange::cutToLimit(f.*field.text, field.limit) && tell)
                 say_(QStringLiteral("here: the %1 of %2 is cut to %3 characters")
-                         .arg(QLatin1String(fieldLabels[static_cast<size_t>(i)]), quoted(f.name))
-                         .arg(fieldLimits[static_cast<size_t>(i)]));
+                         .arg(QLatin1String(field.label), quoted(f.name))
+                         .arg(field.limit));
         return f;
     }
 
@@ -103,17 +84,16 @@ public:
     }
 
     // Both sides' changes since `base`: the server's where both changed a field.
-    ContactFields merge(const ContactFields& base, const ContactFields& here,
-                        const ContactFields& server, QStringList& conflicts) {
-        ContactFields out;
-        for (int i = 0; i < fieldCount; ++i) {
-            const QString &b = field(base, i), &l = field(here, i), &s = field(server, i);
-            field(out, i) = s != b ? s : l;
+    Contact merge(const Contact& base, const Contact& here, const Contact& server,
+                  QStringList& conflicts) {
+        Contact out;
+        for (const contact::Field& field : contact::fields) {
+            const QString &b = base.*field.text, &l = here.*field.text, &s = server.*field.text;
+            out.*field.text = s != b ? s : l;
             if (s != b && l != b && l != s)
                 conflicts << QStringLiteral("conflict on %1, %2: the server's %3 replaced %4")
-                                 .arg(quoted(server.name),
-                                      QLatin1String(fieldLabels[static_cast<size_t>(i)]),
-                                      quoted(s), quoted(l));
+                                 .arg(quoted(server.name), QLatin1String(field.label), quoted(s),
+                                      quoted(l));
         }
         return out;
     }
@@ -122,7 +102,7 @@ public:
     // The row takes what the server then holds; the contact takes it too where it differs,
     // as when the server reads a card otherwise than it was written.
     bool upload(SyncedCard& row, const QByteArray& card, const QByteArray& ifMatch,
-                const std::optional<ContactFields>& here) {
+                const std::optional<Contact>& here) {
         const CardDavClient::PutResult r = dav_.put(row.href, card, ifMatch);
         if (r.status == 412)
             return false;
@@ -133,7 +113,7 @@ public:
             if (!c.data.isEmpty())
                 stored = c.data;
         }
-        ContactFields agreed;
+        Contact agreed;
         try {
             agreed = fieldsOf(stored, false);
         } catch (const UserError&) {
@@ -201,7 +181,7 @@ public:
 
     // Brings one synced contact and its card into step. A card that cannot be read, or an
     // edit it cannot take, leaves both sides as they are.
-    void settle(SyncedCard s, ServerCard server, std::optional<ContactFields> here) {
+    void settle(SyncedCard s, ServerCard server, std::optional<Contact> here) {
         try {
             if (settleOnce(s, server, here))
                 return;
@@ -218,7 +198,7 @@ public:
     }
 
     // False when the card kept changing under every attempt.
-    bool settleOnce(SyncedCard& s, ServerCard& server, const std::optional<ContactFields>& here) {
+    bool settleOnce(SyncedCard& s, ServerCard& server, const std::optional<Contact>& here) {
         for (int attempt = 0; attempt < 4; ++attempt) {
             if (settleAgainst(s, server, here))
                 return true;
@@ -230,7 +210,7 @@ public:
     // One attempt, against the server's card as last read; false when the server refused a
     // write because its card changed meanwhile.
     bool settleAgainst(SyncedCard& s, const ServerCard& server,
-                       const std::optional<ContactFields>& here) {
+                       const std::optional<Contact>& here) {
         switch (server.kind) {
         case ServerCard::Unchanged:
             return here ? sendChangeThere(s, here) : deleteThere(s);
@@ -256,7 +236,7 @@ public:
         return true;
     }
 
-    bool sendChangeThere(SyncedCard& s, const std::optional<ContactFields>& here) {
+    bool sendChangeThere(SyncedCard& s, const std::optional<Contact>& here) {
         if (*here == s.agreed)
             return true;
         const QString name = quoted(here->name);
@@ -286,10 +266,9 @@ public:
 
     // Both changed: the merge is taken here where the server's card already says it all, and
     // sent there otherwise.
-    bool mergeChanges(SyncedCard& s, const ServerCard& server,
-                      const std::optional<ContactFields>& here) {
+    bool mergeChanges(SyncedCard& s, const ServerCard& server, const std::optional<Contact>& here) {
         QStringList conflicts;
-        const ContactFields merged = merge(s.agreed, *here, server.fields, conflicts);
+        const Contact merged = merge(s.agreed, *here, server.fields, conflicts);
         if (merged == server.fields) {
             s.etag = server.etag;
             s.card = server.data;
@@ -324,7 +303,7 @@ public:
 
     // Gone there: unchanged here, it goes here too; changed here (or never yet uploaded), it
     // goes up again.
-    bool settleGone(SyncedCard& s, const std::optional<ContactFields>& here) {
+    bool settleGone(SyncedCard& s, const std::optional<Contact>& here) {
         const QString name = quoted(here ? here->name : s.agreed.name);
         if (!here) {
             later(name, [this, href = s.href] { store_.deleteCard(href); });
@@ -398,7 +377,7 @@ private:
     QHash<QString, ServerCard> fetched_; // by key
     QSet<QString> skipped_;              // by key: the next sync tries these again
     QSet<QString> gone_;                 // by key
-    QHash<std::int64_t, ContactFields> here_;
+    QHash<std::int64_t, Contact> here_;
     std::vector<std::int64_t> unsynced_; // contacts with no card yet
 };
 
@@ -453,7 +432,7 @@ void Run::run(const QString& book, const data::SyncState& state, bool forget) {
     // Contacts synced before.
     for (const auto& [row, server] : settling) {
         const auto h = here_.find(row->number);
-        settle(*row, server, h == here_.end() ? std::nullopt : std::optional<ContactFields>(*h));
+        settle(*row, server, h == here_.end() ? std::nullopt : std::optional<Contact>(*h));
     }
     const QSet<std::int64_t> matched = takeArriving();
     flush();
@@ -632,7 +611,7 @@ void Run::uploadNew(const QString& book, const QSet<std::int64_t>& matched) {
         if (matched.contains(n))
             continue;
         const QString uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        const QByteArray card = exchange::newCard(personOf(here_[n]), uid);
+        const QByteArray card = exchange::newCard(here_[n], uid);
         uploads.push_back({book + uid + QLatin1String(".vcf"), n, {}, fieldsOf(card, false), card});
     }
     if (!uploads.empty())

@@ -363,8 +363,8 @@ private slots:
     void roundTrip() {
         QFETCH(int, format);
         QFETCH(QStringList, person);
-        const Person written{{}, person[0], person[1], person[2], person[3]};
-        const Person neighbour{{}, QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}};
+        const Person written{{person[0], person[1], person[2], person[3]}, {}};
+        const Person neighbour{{QStringLiteral("Next, One"), QStringLiteral("n@x"), {}, {}}, {}};
         QByteArray file;
         if (format == 2)
             appendCsvHeader(file);

@@ -26,7 +26,7 @@ QByteArrayList storedBytes(const ScratchDatabase& file) {
 }
 
 // Each field its own text, so that two fields trading places would show.
-QStringList contact(const QString& text) { return {text, "P" + text, "A" + text, "E" + text}; }
+QStringList fieldsOf(const QString& text) { return {text, "P" + text, "A" + text, "E" + text}; }
 
 QByteArrayList bytesOf(const QList<QStringList>& contacts) {
     QByteArrayList fields;
@@ -68,9 +68,9 @@ private slots:
     }
     void textsGoThroughUnchanged() {
         QFETCH(QString, unsafe);
-        const QStringList stored = contact(unsafe);
+        const QStringList stored = fieldsOf(unsafe);
         const QStringList other{"Zed", "555", "1 High St\r\nTown", "zed@example.com"};
-        const QStringList added = contact(unsafe + "+"), changed = contact("~" + unsafe);
+        const QStringList added = fieldsOf(unsafe + "+"), changed = fieldsOf("~" + unsafe);
         for (const QStringList& c : {stored, other}) { // as bytes, NUL and all
             QStringList values;
             for (const QByteArray& b : bytesOf({c}))

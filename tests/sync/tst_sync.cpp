@@ -30,7 +30,7 @@ QByteArray phoneCard(const QString& uid, const QString& fn, const QString& email
         .toUtf8();
 }
 
-QString shown(const data::ContactFields& f) {
+QString shown(const contact::Contact& f) {
     return QStringList{f.name, f.email, f.phone, f.address}.join(QLatin1Char('|'));
 }
 

@@ -2,12 +2,12 @@
 
 #include "Files.h"
 #include "Progress.h"
+#include "contact/Contact.h"
 #include "data/Check.h"
 #include "data/Contacts.h"
 #include "data/Database.h"
 #include "data/EngineError.h"
 #include "data/ListOrder.h"
-#include "data/Schema.h"
 #include "errors/UserError.h"
 #include "exchange/CsvReader.h"
 #include "exchange/VCardReader.h"
@@ -27,7 +27,6 @@ namespace quillbox::tools {
 
 namespace {
 
-namespace limits = data::schema::limits;
 using namespace exchange;
 
 std::shared_ptr<data::Database> open(const QString& databaseFile,
@@ -81,18 +80,15 @@ ImportReport storePeople(data::Database& db, const std::vector<Person>& people,
         }
         Person p = original;
         QStringList cuts;
-        const auto cut = [&](QString& text, int limit, const char* what) {
+        for (const contact::Field& field : contact::fields) {
+            QString& text = p.*field.text;
             const qsizetype before = text.size();
-            if (cutToLimit(text, limit))
+            if (cutToLimit(text, field.limit))
                 cuts << QStringLiteral("the %1, from %2 to %3 characters")
-                            .arg(QLatin1String(what))
+                            .arg(QLatin1String(field.label))
                             .arg(before)
                             .arg(text.size());
-        };
-        cut(p.name, limits::name, "name");
-        cut(p.email, limits::email, "e-mail address");
-        cut(p.phone, limits::phone, "phone");
-        cut(p.address, limits::address, "address");
+        }
 
         if (const auto earlier = taken.constFind(p.name); earlier != taken.cend()) {
             report.skipped
@@ -164,9 +160,8 @@ std::vector<Person> contactsInListOrder(const QString& databaseFile) {
     const std::shared_ptr<data::Database> db = open(databaseFile, data::Access::ReadOnly);
     std::vector<Person> contacts;
     try {
-        for (data::ContactTexts& c : data::readAllContacts(*db))
-            contacts.push_back({QString(), std::move(c.name), std::move(c.email),
-                                std::move(c.phone), std::move(c.address)});
+        for (data::StoredContact& c : data::readAllContacts(*db))
+            contacts.push_back({std::move(c.fields), QString()});
     } catch (const data::EngineError& e) {
         databaseFailed(e, false);
     }

@@ -1,8 +1,8 @@
 #include "windows/main/MainProgram.h"
 
+#include "contact/Contact.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
-#include "data/Schema.h"
 #include "windows/FitText.h"
 #include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
@@ -25,7 +25,7 @@ namespace quillbox::windows {
 
 namespace {
 
-namespace limits = data::schema::limits;
+namespace field = contact::field;
 
 // Each control of the window: where its pointer goes (which also says what kind it is), its
 // name, text, place in twips, tab place (-1: takes no focus), tooltip, length limit, and
@@ -72,20 +72,20 @@ void MainProgram::buildControls() {
         // Add New column.
         {&cmdNew, "cmdNew", "Add New", 720, 120, 975, 375, 10, "Adds a new entry to the Quillbox."},
         {&Label1, "Label1", "Last Name, First Name", 120, 600, 1695, 255, 15},
-        {&txtName, "txtName", "", 120, 840, 2415, 375, 0, nullptr, limits::name},
+        {&txtName, "txtName", "", 120, 840, 2415, 375, 0, nullptr, field::name.limit},
         {&Label3, "Label3", "E-mail Address", 120, 1320, 1335, 255, 17},
-        {&txtEmail, "txtEmail", "", 120, 1560, 2415, 375, 1, nullptr, limits::email},
+        {&txtEmail, "txtEmail", "", 120, 1560, 2415, 375, 1, nullptr, field::email.limit},
         {&Label5, "Label5", "Phone Number", 120, 2040, 1575, 255, 19},
-        {&txtPhone, "txtPhone", "", 120, 2280, 2415, 375, 2, nullptr, limits::phone},
+        {&txtPhone, "txtPhone", "", 120, 2280, 2415, 375, 2, nullptr, field::phone.limit},
         {&Label7, "Label7", "Address", 120, 2760, 1095, 255, 21},
-        {&txtAddress, "txtAddress", "", 120, 3000, 2415, 1095, 3, nullptr, limits::address},
+        {&txtAddress, "txtAddress", "", 120, 3000, 2415, 1095, 3, nullptr, field::address.limit},
         {&cmdClear1, "cmdClear1", "Clear Fields", 720, 4200, 1212, 372, 14,
          "Empties the Add New boxes."},
         // Update column.
         {&cmdUpdate, "cmdUpdate", "Update", 3720, 120, 975, 375, 8,
          "Updates an existing Quillbox entry."},
         {&Label2, "Label2", "Last Name, First Name", 2760, 600, 1695, 255, 16},
-        {&txtUpdateName, "txtUpdateName", "", 2760, 840, 3015, 375, 4, nullptr, limits::name},
+        {&txtUpdateName, "txtUpdateName", "", 2760, 840, 3015, 375, 4, nullptr, field::name.limit},
         {&Label4, "Label4", "E-mail Address", 2760, 1320, 1095, 255, 18},
         {&cmdCopyEmail, "cmdCopyEmail", "copy", 3960, 1320, 495, 255, 33,
          "Copies the selected E-mail Address to the clipboard."},
@@ -94,15 +94,18 @@ void MainProgram::buildControls() {
          "\"To:\" line."},
         {&cmdAddToList, "cmdAddToList", "add", 5160, 1320, 495, 255, 30,
          "Adds the selected e-mail address to a send list."},
-        {&txtUpdateEmail, "txtUpdateEmail", "", 2760, 1560, 3015, 375, 5, nullptr, limits::email},
+        {&txtUpdateEmail, "txtUpdateEmail", "", 2760, 1560, 3015, 375, 5, nullptr,
+         field::email.limit},
         {&Label6, "Label6", "Phone Number", 2760, 2040, 1455, 255, 20},
         {&cmdCopyPhone, "cmdCopyPhone", "copy", 3960, 2040, 495, 255, 25,
          "Copies the selected Phone Number to the clipboard."},
-        {&txtUpdatePhone, "txtUpdatePhone", "", 2760, 2280, 3015, 375, 6, nullptr, limits::phone},
+        {&txtUpdatePhone, "txtUpdatePhone", "", 2760, 2280, 3015, 375, 6, nullptr,
+         field::phone.limit},
         {&Label8, "Label8", "Address", 2760, 2760, 1215, 255, 22},
         {&cmdCopyAddress, "cmdCopyAddress", "copy", 3960, 2760, 495, 255, 26,
          "Copies the selected Address to the clipboard."},
-        {&txtUpdateAddress, "txtUpdateAddress", "", 2760, 3000, 3015, 1095, 7, nullptr, limits::address},
+        {&txtUpdateAddress, "txtUpdateAddress", "", 2760, 3000, 3015, 1095, 7, nullptr,
+         field::address.limit},
         {&cmdClear, "cmdClear", "Clear Fields", 3600, 4200, 1332, 372, 9,
          "Empties the Update boxes."},
         // Contact list column.
