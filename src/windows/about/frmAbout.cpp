@@ -1,6 +1,7 @@
 #include "windows/about/frmAbout.h"
 
 #include "Version.h"
+#include "windows/Controls.h"
 #include "windows/FitText.h"
 #include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
@@ -26,25 +27,17 @@ frmAbout::frmAbout(Services& services)
     setWindowIcon(programIcon());
     setFixedSize(px(2850), px(2160));
 
-    // The icon stands in the text's top left corner, the text beside it.
-    const QRect textRect = twipsRect(240, 120, 2535, 1335);
-    imgIcon = new QLabel(this);
-    imgIcon->setObjectName(QStringLiteral("imgIcon"));
+    // The icon, 32 pixels square, stands in the text's top left corner, the text beside it.
+    const Control controls[] = {
+        {&imgIcon, "imgIcon", "", 240, 120, 480, 480, -1},
+        {&Label1, "Label1", aboutText, 240, 120, 2535, 1335, -1},
+        {&cmdOK3, "cmdOK3", "OK", 960, 1680, 975, 375, 0},
+    };
+    makeControls(this, controls);
     imgIcon->setPixmap(programIcon().pixmap(32, 32));
-    imgIcon->setGeometry(QRect(textRect.topLeft(), QSize(32, 32)));
-
-    Label1 = new QLabel(QString::fromUtf8(aboutText), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(textRect);
     Label1->setContentsMargins(imgIcon->width() + 8, 0, 0, 0);
     Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setTextFormat(Qt::PlainText);
-
-    cmdOK3 = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK3->setObjectName(QStringLiteral("cmdOK3"));
-    cmdOK3->setGeometry(twipsRect(960, 1680, 975, 375));
-    cmdOK3->setAutoDefault(false); // not the window's default button
     cmdOK3->setFocus();
     fitFont(this);
     connect(cmdOK3, &QPushButton::clicked, this, guarded(this, &frmAbout::cmdOK3_Click));

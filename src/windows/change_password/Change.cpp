@@ -4,6 +4,7 @@
 #include "data/Recordset.h"
 #include "data/Schema.h"
 #include "data/Settings.h"
+#include "windows/Controls.h"
 #include "windows/FitText.h"
 #include "security/Password.h"
 #include "windows/Placement.h"
@@ -26,25 +27,17 @@ Change::Change(Services& services)
     setWindowIcon(programIcon());
     setFixedSize(px(3540), px(1335));
 
-    Label1 = new QLabel(QStringLiteral("New Password:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twipsRect(240, 240, 1215, 255));
-
-    txtChangePassword = new LineBox(this);
-    txtChangePassword->setObjectName(QStringLiteral("txtChangePassword"));
-    txtChangePassword->setGeometry(twipsRect(1440, 120, 1815, 375));
-    txtChangePassword->SetPasswordChar(QLatin1Char('*'));
-    txtChangePassword->SetMaxLength(data::schema::limits::password);
+    const Control controls[] = {
+        {&Label1, "Label1", "New Password:", 240, 240, 1215, 255, -1},
+        {&txtChangePassword, "txtChangePassword", "", 1440, 120, 1815, 375, 0, nullptr,
+         data::schema::limits::password},
+        {&cmdOK1, "cmdOK1", "OK", 1320, 720, 855, 375, 1, nullptr, 0, true, true},
+    };
+    makeControls(this, controls);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter); // level with the box
     Label1->setBuddy(txtChangePassword); // names the box for screen readers
-
-    cmdOK1 = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK1->setObjectName(QStringLiteral("cmdOK1"));
-    cmdOK1->setGeometry(twipsRect(1320, 720, 855, 375));
-    cmdOK1->setDefault(true); // Enter
-
+    txtChangePassword->SetPasswordChar(QLatin1Char('*'));
     fitFont(this); // the box starts where "New Password:" ends
-
-    setTabOrder(txtChangePassword, cmdOK1);
     txtChangePassword->setFocus();
     connect(cmdOK1, &QPushButton::clicked, this, guarded(this, &Change::cmdOK1_Click));
     centreOnScreen(this);

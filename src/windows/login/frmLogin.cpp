@@ -5,6 +5,7 @@
 #include "data/Schema.h"
 #include "data/Settings.h"
 #include "security/Password.h"
+#include "windows/Controls.h"
 #include "windows/FitText.h"
 #include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
@@ -33,34 +34,21 @@ frmLogin::frmLogin(Services& services)
 
 // Made only when the password is asked for: with protection off the window is never seen, and
 // start-up does not pay for laying it out.
-void frmLogin::makeControls() {
+void frmLogin::buildControls() {
     setWindowIcon(programIcon());
     setFixedSize(px(3525), px(1290));
-
-    lblLabels = new QLabel(QStringLiteral("&Password:"), this);
-    lblLabels->setObjectName(QStringLiteral("lblLabels"));
-    lblLabels->setGeometry(twipsRect(120, 240, 840, 270));
-
-    txtPassword = new LineBox(this);
-    txtPassword->setObjectName(QStringLiteral("txtPassword"));
-    txtPassword->setGeometry(twipsRect(1050, 120, 2325, 345));
+    const Control controls[] = {
+        {&lblLabels, "lblLabels", "&Password:", 120, 240, 840, 270, -1},
+        {&txtPassword, "txtPassword", "", 1050, 120, 2325, 345, 0, nullptr,
+         data::schema::limits::password},
+        {&cmdOK, "cmdOK", "OK", 360, 720, 1140, 390, 1, nullptr, 0, true, true},
+        {&cmdCancel, "cmdCancel", "Cancel", 1920, 720, 1140, 390, 2},
+    };
+    makeControls(this, controls);
+    lblLabels->setAlignment(Qt::AlignLeft | Qt::AlignVCenter); // level with the box
+    lblLabels->setBuddy(txtPassword);                            // Alt+P
     txtPassword->SetPasswordChar(QLatin1Char('*'));
-    txtPassword->SetMaxLength(data::schema::limits::password);
-    lblLabels->setBuddy(txtPassword); // Alt+P
-
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twipsRect(360, 720, 1140, 390));
-    cmdOK->setDefault(true); // Enter
-
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(twipsRect(1920, 720, 1140, 390));
-    cmdCancel->setAutoDefault(false);
-
     fitFont(this); // "Password:" outgrows its label in some fonts
-    setTabOrder(txtPassword, cmdOK);
-    setTabOrder(cmdOK, cmdCancel);
     connect(cmdOK, &QPushButton::clicked, this, guarded(this, &frmLogin::cmdOK_Click));
     connect(cmdCancel, &QPushButton::clicked, this, guarded(this, &frmLogin::cmdCancel_Click));
 }
@@ -71,7 +59,7 @@ void frmLogin::Form_Load() {
     db_ = data::OpenDatabase(data::schema::FileName);
     settings_ = db_->OpenRecordset(data::schema::Player, data::dbOpenDynaset);
     if (data::protectionOn(*settings_)) {
-        makeControls();
+        buildControls();
         centreOnScreen(this);
         txtPassword->setFocus();
         show();

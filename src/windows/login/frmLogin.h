@@ -42,7 +42,7 @@ protected:
     void closeEvent(QCloseEvent* e) override; // the close box
 
 private:
-    void makeControls();
+    void buildControls();
     void showMainProgram();
 
     Services& s_;

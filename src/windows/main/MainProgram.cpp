@@ -3,6 +3,7 @@
 #include "contact/Contact.h"
 #include "data/Database.h"
 #include "data/Recordset.h"
+#include "windows/Controls.h"
 #include "windows/FitText.h"
 #include "windows/Placement.h"
 #include "windows/ProgramIcon.h"
@@ -18,29 +19,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-#include <algorithm>
-#include <variant>
+#include <utility>
 
 namespace quillbox::windows {
 
 namespace {
 
 namespace field = contact::field;
-
-// Each control of the window: where its pointer goes (which also says what kind it is), its
-// name, text, place in twips, tab place (-1: takes no focus), tooltip, length limit, and
-// whether it shows at start.
-using Slot = std::variant<QPushButton**, QLabel**, LineBox**, MultiLineBox**, ListBox**, QFrame**>;
-struct Control {
-    Slot slot;
-    const char* name;
-    const char* text;
-    int left, top, width, height;
-    int tab;
-    const char* tip = nullptr;
-    int max = 0;
-    bool visible = true;
-};
 
 // A horizontal or vertical rule from (x1, y1) to (x2, y2), drawn a few pixels wide around it.
 QRect ruleRect(int x1, int y1, int x2, int y2) {
@@ -126,41 +111,7 @@ void MainProgram::buildControls() {
         {&imgIcon, "imgIcon", "", 2760, 0, 615, 495, 34, nullptr, 0, false},
     };
 
-    std::vector<std::pair<int, QWidget*>> tabOrder;
-    for (const Control& c : controls) {
-        const QString text = QString::fromUtf8(c.text);
-        QWidget* w = std::visit(
-            [&](auto** slot) -> QWidget* {
-                using T = std::remove_pointer_t<std::remove_pointer_t<decltype(slot)>>;
-                T* widget = nullptr;
-                if constexpr (std::is_same_v<T, QPushButton>) {
-                    widget = new QPushButton(text, client);
-                    widget->setAutoDefault(false); // Enter presses no button here
-                } else if constexpr (std::is_same_v<T, QLabel>) {
-                    widget = new QLabel(text, client);
-                    widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-                } else if constexpr (std::is_same_v<T, LineBox> || std::is_same_v<T, MultiLineBox>) {
-                    widget = new T(client);
-                    widget->SetMaxLength(c.max);
-                } else {
-                    widget = new T(client);
-                }
-                *slot = widget;
-                return widget;
-            },
-            c.slot);
-        w->setObjectName(QString::fromLatin1(c.name));
-        w->setGeometry(twipsRect(c.left, c.top, c.width, c.height));
-        if (c.tip)
-            w->setToolTip(QString::fromUtf8(c.tip));
-        w->setVisible(c.visible);
-        if (w->focusPolicy() != Qt::NoFocus)
-            tabOrder.emplace_back(c.tab, w);
-    }
-    std::sort(tabOrder.begin(), tabOrder.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+    makeControls(client, controls);
 
     Label9->setWordWrap(true);
     fitFont(client);
