@@ -53,10 +53,12 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Description) == *$'\n'* ]] || fail "the Description has no long text"
 depends=$(field Depends)
 # Linked libraries, and what is only loaded at run time or run as a program.
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libsodium23 libqt6svg6 \
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libsqlite3-0 libsodium23 \
     qt6-qpa-plugins xdg-utils; do
     grep -Eq "(^|, )$needed( |,|$)" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
+# The icon is compiled in; an image plugin would be a dependency for nothing.
+! grep -Eq "(^|, )libqt6svg6( |,|$)" <<<"$depends" || fail "Depends names libqt6svg6: $depends"
 
 root="$scratch/root"
 dpkg -x "$deb" "$root"
