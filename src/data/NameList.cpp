@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <new>
 
@@ -56,7 +55,9 @@ char16_t* NameList::room(std::size_t length) {
 
 void NameList::append(QStringView name, std::int32_t number) {
     const auto length = static_cast<std::size_t>(name.size());
-    std::memcpy(appendRaw(length, number), name.utf16(), length * sizeof(char16_t));
+    // copy_n, not memcpy: an empty name may have no buffer at all, and memcpy from null is
+    // undefined even for no bytes.
+    std::copy_n(name.utf16(), length, appendRaw(length, number));
 }
 
 char16_t* NameList::appendRaw(std::size_t length, std::int32_t number) {
@@ -77,7 +78,7 @@ void NameList::insert(std::size_t at, QStringView name, std::int32_t number) {
     inListOrder_ = false;
     const auto length = static_cast<std::size_t>(name.size());
     char16_t* text = room(length);
-    std::memcpy(text, name.utf16(), length * sizeof(char16_t));
+    std::copy_n(name.utf16(), length, text);
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at),
                     {static_cast<std::uint32_t>(text - chars_.get()),
                      static_cast<std::uint32_t>(length), number});
