@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 
+#include <atomic>
 #include <map>
 #include <string>
 
@@ -15,12 +16,14 @@ namespace quillbox::data {
 
 namespace {
 
-std::uint64_t g_writeGeneration = 0;
-std::uint64_t g_ownCommits = 0;
+// Atomic: the main window's file is opened and read on a thread of its own while the window is
+// built, and handed over once read.
+std::atomic<std::uint64_t> g_writeGeneration = 0;
+std::atomic<std::uint64_t> g_ownCommits = 0;
 
 // Runs just before each commit; a commit that then fails ends the program anyway.
 int countCommit(void*) {
-    ++g_ownCommits;
+    g_ownCommits.fetch_add(1, std::memory_order_relaxed);
     return 0;
 }
 
@@ -55,8 +58,10 @@ Database::~Database() {
     sqlite3_close_v2(db_);
 }
 
-std::uint64_t Database::writeGeneration() { return g_writeGeneration; }
-void Database::bumpWriteGeneration() { ++g_writeGeneration; }
+std::uint64_t Database::writeGeneration() {
+    return g_writeGeneration.load(std::memory_order_relaxed);
+}
+void Database::bumpWriteGeneration() { g_writeGeneration.fetch_add(1, std::memory_order_relaxed); }
 
 sqlite::Statement& Database::cached(std::string_view sql) {
     auto it = cache_->statements.find(sql);
@@ -85,7 +90,7 @@ bool Database::replaced() const {
            moved != 0;
 }
 
-std::uint64_t Database::ownCommits() { return g_ownCommits; }
+std::uint64_t Database::ownCommits() { return g_ownCommits.load(std::memory_order_relaxed); }
 
 Attempt readWithoutWaiting(Database* db, const std::function<void()>& read) {
     if (db)

@@ -38,8 +38,10 @@ void FileWatch::onNotice() {
     coalesce_.start();
 }
 
-FileWatch::Mark FileWatch::mark() const {
-    return {db_->changeCounter(), Database::ownCommits()};
+FileWatch::Mark FileWatch::mark() const { return markOf(*db_); }
+
+FileWatch::Mark FileWatch::markOf(const Database& db) {
+    return {db.changeCounter(), Database::ownCommits()};
 }
 
 bool FileWatch::othersCommitted() const {

@@ -46,6 +46,7 @@ public:
     // Taken before reading the file, then handed to seen() once the read has succeeded: a
     // commit that lands between the two is reported again rather than lost.
     Mark mark() const;
+    static Mark markOf(const Database& db);
     void seen(const Mark& mark) { seen_ = mark; }
 
 signals:

@@ -5,6 +5,7 @@
 #include "Recordset.h"
 #include "Schema.h"
 
+#include <system_error>
 
 namespace quillbox::data {
 
@@ -24,6 +25,7 @@ MainWindowFile loadMainWindow(const QString& file) {
     f.settings = f.settingsDb->OpenRecordset(schema::Player, dbOpenDynaset);
     f.contactsDb = OpenDatabase(file);
     f.contacts = f.contactsDb->OpenRecordset(schema::Addresses, dbOpenDynaset);
+    f.before = FileWatch::markOf(*f.contactsDb);
     // Opening makes the first record current when there is one: what a count of the records
     // would tell here, without a walk over the whole table that a count is (a million
     // contacts' pages read, and held in memory through the file's map).
@@ -33,6 +35,14 @@ MainWindowFile loadMainWindow(const QString& file) {
     f.list = readListFrom(*f.contacts);
     f.contacts->MoveLast();
     return f;
+}
+
+std::future<MainWindowFile> loadMainWindowMeanwhile(const QString& file) {
+    try {
+        return std::async(std::launch::async, loadMainWindow, file);
+    } catch (const std::system_error&) {
+        return std::async(std::launch::deferred, loadMainWindow, file);
+    }
 }
 
 } // namespace quillbox::data

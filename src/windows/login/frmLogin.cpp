@@ -103,8 +103,9 @@ void frmLogin::closeEvent(QCloseEvent* e) {
 
 void frmLogin::showMainProgram() {
     if (!main_) {
+        auto file = data::loadMainWindowMeanwhile(data::schema::FileName);
         auto main = std::make_unique<MainProgram>(s_);
-        main->Form_Load();
+        main->Form_Load(std::move(file));
         main_ = std::move(main);
     }
     main_->show();

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -45,7 +46,10 @@ public:
 
     Services& services() { return s_; }
 
+    // Reads the file here, after the tray icon is added.
     void Form_Load();
+    // Takes the load step's result, read meanwhile (data::loadMainWindowMeanwhile).
+    void Form_Load(std::future<data::MainWindowFile> file);
     void lstRecords_Click();
     void cmdNew_Click();
     void cmdUpdate_Click();
@@ -117,7 +121,7 @@ private:
     bool boxesHold(const Shown& contact) const;
 
     // Following the file (MainProgram_refresh.cpp).
-    void startWatching();
+    void startWatching(const data::FileWatch::Mark& seen);
     void fileNoticed();
     void refreshList();
     void followReplacedFile();

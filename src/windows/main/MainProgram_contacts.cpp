@@ -33,16 +33,22 @@ QString boxText(const data::Value& v) {
 } // namespace
 
 void MainProgram::Form_Load() {
+    Form_Load(std::async(std::launch::deferred, data::loadMainWindow, data::schema::FileName));
+}
+
+void MainProgram::Form_Load(std::future<data::MainWindowFile> pending) {
     // The icon comes first: it is there even when the database work below fails.
     s_.tray.add(programIcon(), desktop::TrayTip,
                 [this](int message) { s_.errors.guard([&] { Form_MouseMove(message); }); });
     ListClicks = 1;
-    data::MainWindowFile file = data::loadMainWindow(data::schema::FileName);
+    data::MainWindowFile file = pending.get();
     settingsDb_ = std::move(file.settingsDb);
     settings_ = std::move(file.settings);
     contactsDb_ = std::move(file.contactsDb);
     contacts_ = std::move(file.contacts);
-    startWatching(); // before the fill: a commit made meanwhile is read once the fill is done
+    // The file was read while the window was built: a commit made since is read once the fill
+    // is done.
+    startWatching(file.before);
     // One entry per contact: text "Name", item data "Number". The list sorts, so an entry's
     // position says nothing; the record number in the item data is the only link to the
     // contact. The load step hands the entries over in the list's order, the same list as

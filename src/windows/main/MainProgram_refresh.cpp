@@ -29,12 +29,16 @@ using Box = desktop::MessageBoxService;
 
 } // namespace
 
-void MainProgram::startWatching() {
+void MainProgram::startWatching(const data::FileWatch::Mark& seen) {
     watch_ = new data::FileWatch(contactsDb_, this);
+    watch_->seen(seen);
     connect(watch_, &data::FileWatch::noticed, this, guarded(this, &MainProgram::fileNoticed));
     retry_ = new QTimer(this);
     retry_->setSingleShot(true);
     connect(retry_, &QTimer::timeout, this, guarded(this, &MainProgram::fileNoticed));
+    // A commit made before the watch began brings no notice of its own.
+    if (watch_->othersCommitted())
+        retry_->start(0);
 }
 
 void MainProgram::retryLater() {

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 
 #include <cstdio>
+#include <future>
 
 using namespace quillbox;
 using Box = desktop::MessageBoxService;
@@ -329,6 +330,20 @@ private slots:
         QCOMPARE(fakes_->boxes.calls.size() - shownBefore, size_t(!prompt.isEmpty()));
         QVERIFY(prompt.isEmpty() || lastPrompt() == prompt);
         QCOMPARE(w->focusWidget(), w->findChild<QWidget*>("txtName"));
+    }
+
+    // The file is read while the window is built: another program's commit between that read
+    // and the window's watch of the file reaches the list all the same.
+    void aCommitWhileTheWindowIsBuiltIsRead() {
+        std::promise<data::MainWindowFile> read;
+        read.set_value(data::loadMainWindow(file_->path()));
+        file_->exec("INSERT INTO Addresses (Name) VALUES ('Cy')");
+        window_ = std::make_unique<windows::MainProgram>(fakes_->services);
+        w = window_.get();
+        fakes_->errors.guard([this, &read] { window_->Form_Load(read.get_future()); });
+        QCOMPARE(listed(), QStringList({"Ann", "Bob"}));
+        QTRY_COMPARE(listed(), QStringList({"Ann", "Bob", "Cy"}));
+        QVERIFY(fakes_->boxes.calls.empty());
     }
 
     // A writer that holds the file keeps the refresh waiting, without a word to the user; it
