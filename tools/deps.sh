@@ -7,6 +7,8 @@
 set -euo pipefail
 
 run_packages=(qt6-base-dev libsqlite3-dev libsodium-dev cmake ninja-build g++ xdg-utils)
+# Fontconfig's header: the program has it read its configuration on the second core at start-up.
+run_packages+=(libfontconfig-dev)
 # Qt's SVG image plugin: the icon's larger sizes are drawn from the SVG at build time, for the
 # program and for icon themes.
 run_packages+=(libqt6svg6)

@@ -1,4 +1,5 @@
 #include "Version.h"
+#include "WarmUp.h"
 #include "desktop/Clipboard.h"
 #include "desktop/DesktopMail.h"
 #include "desktop/EngineErrorReporter.h"
@@ -15,6 +16,7 @@ int main(int argc, char* argv[]) {
 
     // Before there is anything to protect; a failure leaves the program as it always was.
     os::keepMemoryPrivate();
+    app::StartupWarmUp warmUp;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
@@ -32,6 +34,7 @@ int main(int argc, char* argv[]) {
     desktop::DesktopMail mail;
     windows::Services services{boxes, end, errors, tray, clipboard, dialogs, mail};
 
+    warmUp.applicationMade();
     windows::frmLogin login(services);
     errors.guard([&] { login.Form_Load(); });
     return app.exec();
