@@ -1,5 +1,7 @@
 #include "WarmUp.h"
 
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImageReader>
 
 #include <fontconfig/fontconfig.h>
@@ -26,17 +28,22 @@ void join(std::thread& t) {
 
 } // namespace
 
-StartupWarmUp::StartupWarmUp() : fonts_(startThread([] { FcInit(); })) {}
+StartupWarmUp::StartupWarmUp() : configuration_(startThread([] { FcInit(); })) {}
 
 void StartupWarmUp::applicationMade() {
-    if (!images_.joinable())
-        images_ = startThread([] { QImageReader::supportedImageFormats(); });
-    join(fonts_);
+    join(configuration_);
+    if (!caches_.joinable())
+        caches_ = startThread([] {
+            // A first measure of text fills Qt's shared font tables (its font engines are kept
+            // per thread, so the window still loads its own).
+            QFontMetricsF(QGuiApplication::font()).horizontalAdvance(QStringLiteral("Quillbox"));
+            QImageReader::supportedImageFormats();
+        });
 }
 
 StartupWarmUp::~StartupWarmUp() {
-    join(fonts_);
-    join(images_);
+    join(configuration_);
+    join(caches_);
 }
 
 } // namespace quillbox::app
