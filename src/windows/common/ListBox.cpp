@@ -23,6 +23,12 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : count();
     }
+    // The view asks for every row's index as it lays the list out: without the two virtual
+    // calls of the general check, that is a tenth of showing a long list.
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override {
+        return column == 0 && !parent.isValid() && contains(row) ? createIndex(row, 0)
+                                                                  : QModelIndex();
+    }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (role != Qt::DisplayRole || !contains(index.row()))
