@@ -169,7 +169,7 @@ private:
         const std::size_t n = entries.size();
         bool sorted = true;
         for (std::size_t i = 1; !entries.inListOrder() && sorted && i < n; ++i)
-            sorted = !comparer_(entries.name(i), entries.name(i - 1));
+            sorted = !comparer()(entries.name(i), entries.name(i - 1));
         // Entries already in the list's order (the load step sorts as it reads, and says so)
         // stay as given.
         if (sorted)
@@ -205,7 +205,9 @@ private:
                 ++i, ++j;
                 continue;
             }
-            const int order = i == endI ? 1 : j == endJ ? -1 : comparer_.compare(from.name(i), to.name(j));
+            const int order = i == endI   ? 1
+                              : j == endJ ? -1
+                                          : comparer().compare(from.name(i), to.name(j));
             if (order < 0) {
                 add(Step::Remove, 1);
                 ++i;
@@ -214,9 +216,9 @@ private:
                 ++j;
             } else {
                 std::size_t runI = i + 1, runJ = j + 1;
-                while (runI < endI && comparer_.compare(from.name(runI), to.name(j)) == 0)
+                while (runI < endI && comparer().compare(from.name(runI), to.name(j)) == 0)
                     ++runI;
-                while (runJ < endJ && comparer_.compare(from.name(i), to.name(runJ)) == 0)
+                while (runJ < endJ && comparer().compare(from.name(i), to.name(runJ)) == 0)
                     ++runJ;
                 matchRun(i, runI, j, runJ, same, add);
                 i = runI;
@@ -268,17 +270,24 @@ private:
     // The first row whose text does not sort before `text`.
     int firstNotBefore(QStringView text) const {
         return *std::ranges::partition_point(std::views::iota(0, count()), [&](int row) {
-            return comparer_(this->text(row), text);
+            return comparer()(this->text(row), text);
         });
     }
     // The first row whose text sorts after `text`.
     int firstAfter(QStringView text) const {
         return *std::ranges::partition_point(std::views::iota(0, count()), [&](int row) {
-            return !comparer_(text, this->text(row));
+            return !comparer()(text, this->text(row));
         });
     }
 
-    data::ListComparer comparer_;
+    // Made at its first use: its table is read from the collator, which a list that a sorted
+    // read fills never needs, and an empty list at start-up not yet.
+    const data::ListComparer& comparer() const {
+        if (!comparer_)
+            comparer_.emplace();
+        return *comparer_;
+    }
+    mutable std::optional<data::ListComparer> comparer_;
     data::NameList list_;
     const data::NameList* merging_ = nullptr;
     std::size_t done_ = 0, skipped_ = 0;
