@@ -108,13 +108,4 @@ void NameList::reorder(const std::vector<std::size_t>& order) {
     entries_ = std::move(reordered);
 }
 
-bool operator==(const NameList& a, const NameList& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a.number(i) != b.number(i) || a.name(i) != b.name(i))
-            return false;
-    return true;
-}
-
 } // namespace quillbox::data

@@ -57,9 +57,6 @@ public:
     bool inListOrder() const { return inListOrder_; }
     void markInListOrder() { inListOrder_ = true; }
 
-    // The same names and numbers in the same order, however they are held.
-    friend bool operator==(const NameList& a, const NameList& b);
-
 private:
     struct Entry {
         std::uint32_t offset;

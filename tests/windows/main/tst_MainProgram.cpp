@@ -180,10 +180,9 @@ private slots:
         QVERIFY(fakes_->end.statuses.empty());
         QVERIFY(fakes_->mail.requests.empty());
         // The list is what a fresh read of the file gives, though only changed entries moved.
-        data::NameList shown;
-        for (int i = 0; i < list()->ListCount(); ++i)
-            shown.append(list()->List(i), list()->ItemData(i));
-        QVERIFY(shown == data::loadMainWindow(file_->path()).list);
+        const QString asLoaded = listedAsLoaded();
+        QVERIFY2(asLoaded != "unlike a fresh load" && asLoaded != "shorter than the file",
+                 qPrintable(asLoaded));
     }
 
     void aUsersRoad() {
