@@ -186,8 +186,13 @@ private slots:
         vcard("unknown charset", card("2.1", "FN:a\r\nORG;CHARSET=X-KLINGON:b"),
               "line 4: the character set 'X-KLINGON'");
         vcard("not UTF-8", card("3.0", "FN:M\xfcller"), "line 3: the text is not valid UTF-8");
+        vcard("no colon", card("3.0", "FN:a\r\nNOTE no colon"),
+              "line 4: there is no ':' between the property's name and its value");
         csv("quote not closed", "Name\r\nA\r\n\"B\r\nC\r\n", "line 3: a quoted field");
         csv("CSV not UTF-8", "Name\r\nAl\r\nM\xfcller\r\n", "line 3: the text is not UTF-8");
+        csv("lines ended by CR alone", "Name\rAl\rM\xfcller\r", "line 3: the text is not UTF-8");
+        csv("Excel's separator line", "sep=;\r\nName;Phone\r\nA" + QByteArray(maxCsvFields, ';'),
+            "line 3: the row has more than");
         csv("no name column", "Phone,Email\r\n1,a@b\r\n", "line 1: no column");
         csv("CSV empty", "", "empty");
         csv("row too wide", "Name\r\nA" + QByteArray(maxCsvFields, ','),

@@ -345,6 +345,8 @@ private slots:
         row("multiget sends nothing", EditThere, {"multiget", all, ""}, 3, "", 3);
         row("hrefs kept in another spelling", RespellHere, {}, 0, "", 3);
         row("listing cut short", EditThere, {"sync-coll", ".{40}$", ""}, 0, "is not valid XML", 3);
+        row("listing a sign-in page", EditThere, {"sync-coll", "^.*$", "<html>Sign in</html>"}, 0,
+            "is not a WebDAV multistatus", 3);
         row("emptied book: its token refused, its listing empty", NewBook, {}, 0, guard, 0);
         row("most deleted there", DeleteThere, {}, 0, guard, 1);
         row("all deleted here", DeleteHere, {}, 0, guard, 0);
