@@ -186,6 +186,7 @@ private slots:
         vcard("unknown charset", card("2.1", "FN:a\r\nORG;CHARSET=X-KLINGON:b"),
               "line 4: the character set 'X-KLINGON'");
         vcard("not UTF-8", card("3.0", "FN:M\xfcller"), "line 3: the text is not valid UTF-8");
+        vcard("vCard empty", " \r\n", "the file is empty: there are no cards in it");
         vcard("no colon", card("3.0", "FN:a\r\nNOTE no colon"),
               "line 4: there is no ':' between the property's name and its value");
         csv("quote not closed", "Name\r\nA\r\n\"B\r\nC\r\n", "line 3: a quoted field");
