@@ -100,6 +100,9 @@ private slots:
         vcard("ADR parts on lines",
               card("3.0", "FN:x\r\nADR:PO Box 7;Suite 5;1 Main St;Springfield;IL;62701;USA"),
               {"x|||Suite 5 / 1 Main St / PO Box 7 / 62701 Springfield / IL / USA"});
+        vcard("ADR with parts past the seven", // what a card made to overrun would send
+              card("3.0", "FN:x\r\nADR:;;1 Main St;Springfield;;;USA;extra;more"),
+              {"x|||1 Main St / Springfield / USA"});
         vcard("street-only ADR exactly as written",
               card("3.0", "FN:x\r\nADR:;;  1 Main St\\n\\nFlat 2 ;;;;\r\nLABEL:other"),
               {"x|||  1 Main St /  / Flat 2 "});
