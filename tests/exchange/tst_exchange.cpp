@@ -100,6 +100,8 @@ private slots:
         vcard("ADR parts on lines",
               card("3.0", "FN:x\r\nADR:PO Box 7;Suite 5;1 Main St;Springfield;IL;62701;USA"),
               {"x|||Suite 5 / 1 Main St / PO Box 7 / 62701 Springfield / IL / USA"});
+        vcard("the lowest character of three bytes", card("3.0", "FN:a\xe0\xa0\x80"),
+              {QString::fromUtf8("a\xe0\xa0\x80|||")});
         vcard("ADR with parts past the seven", // what a card made to overrun would send
               card("3.0", "FN:x\r\nADR:;;1 Main St;Springfield;;;USA;extra;more"),
               {"x|||1 Main St / Springfield / USA"});

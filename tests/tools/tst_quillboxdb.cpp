@@ -238,6 +238,8 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
             << QStringList{"create", "a", "--contacts", count} << "0 to 10000000";
     QTest::newRow("usage: seed beyond 64 bits")
         << QStringList{"create", "a", "--seed", "18446744073709551616"} << "18446744073709551615";
+    QTest::newRow("usage: backup without a copy")
+        << QStringList{"backup", "s.scc"} << "backup takes a DATABASE and a DEST.";
     QTest::newRow("usage: import without --into") << QStringList{"import", "a.vcf"} << "--into";
     QTest::newRow("usage: export without format") << QStringList{"export", "s"} << "--vcard and";
     QTest::newRow("usage: export bad version")

@@ -207,7 +207,9 @@ private slots:
         QVERIFY2(r.status == 0 && r.out.contains("the address book is now /alice/work/"),
                  qPrintable(r.out + r.err));
         QCOMPARE(cardsIn("/alice/work/"), 31);
-        QCOMPARE(tool({}).status, 0);
+        const Run again = tool({});
+        QVERIFY2(again.status == 0 && !again.out.contains("the address book is now"),
+                 qPrintable(again.out + again.err));
         QCOMPARE(account("addressBook"), "/alice/work/");
         QCOMPARE(account("ca"), ca);
     }

@@ -247,8 +247,11 @@ private slots:
         QCOMPARE(list()->ListIndex(), rowOf("Bob"));
 
         choose("Bob");
+        for (const char* box :
+             {"txtUpdateName", "txtUpdateEmail", "txtUpdatePhone", "txtUpdateAddress"})
+            type(box, "typed");
         fakes_->boxes.answerNext(Box::AnswerYes);
-        press("cmdDelete"); // the shown person's details go with it
+        press("cmdDelete"); // the shown person's details go with it, and what was typed over them
         QCOMPARE(listed(), QStringList({"Adams, Al", "Ann"}));
         QCOMPARE(text("txtUpdateName") + text("txtUpdateEmail") + text("txtUpdatePhone") +
                      text("txtUpdateAddress"),
