@@ -413,7 +413,9 @@ void TestQuillboxDb::check_data() {
     QTest::newRow("no settings record")
         << "DELETE FROM Player" << 1 << "settings record is missing";
     QTest::newRow("protection without password")
-        << "UPDATE Player SET WantPassword = 1, Senha = NULL" << 1 << "no password opens";
+        << "UPDATE Player SET WantPassword = 1, Senha = NULL" << 1
+        << "password protection is on but no password is stored (Senha is Null): no password "
+           "opens the program";
     QTest::newRow("damaged") // an index that holds what its definition no longer says
         << "CREATE INDEX x ON Addresses (Phone); PRAGMA writable_schema = ON; UPDATE "
            "sqlite_schema SET sql = replace(sql, 'Phone', 'Address') WHERE name = 'x'"
