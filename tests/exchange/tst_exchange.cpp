@@ -196,6 +196,11 @@ private slots:
               "line 4: there is no ':' between the property's name and its value");
         csv("quote not closed", "Name\r\nA\r\n\"B\r\nC\r\n", "line 3: a quoted field");
         csv("CSV not UTF-8", "Name\r\nAl\r\nM\xfcller\r\n", "line 3: the text is not UTF-8");
+        // What a lax encoder or a crafted file holds: an overlong form, a UTF-16 surrogate,
+        // and a code beyond U+10FFFF, each written as UTF-8 would write it.
+        csv("overlong", "Name\r\nA\xe0\x81\x81\r\n", "line 2: the text is not UTF-8");
+        csv("surrogate", "Name\r\nA\xed\xa0\x80\r\n", "line 2: the text is not UTF-8");
+        csv("beyond U+10FFFF", "Name\r\nA\xf4\x90\x80\x80\r\n", "line 2: the text is not UTF-8");
         csv("lines ended by CR alone", "Name\rAl\rM\xfcller\r", "line 3: the text is not UTF-8");
         csv("Excel's separator line", "sep=;\r\nName;Phone\r\nA" + QByteArray(maxCsvFields, ';'),
             "line 3: the row has more than");
