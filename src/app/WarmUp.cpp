@@ -1,9 +1,5 @@
 #include "WarmUp.h"
 
-#include <QFontMetricsF>
-#include <QGuiApplication>
-#include <QImageReader>
-
 #include <fontconfig/fontconfig.h>
 
 #include <system_error>
@@ -30,20 +26,8 @@ void join(std::thread& t) {
 
 StartupWarmUp::StartupWarmUp() : configuration_(startThread([] { FcInit(); })) {}
 
-void StartupWarmUp::applicationMade() {
-    join(configuration_);
-    if (!caches_.joinable())
-        caches_ = startThread([] {
-            // A first measure of text fills Qt's shared font tables (its font engines are kept
-            // per thread, so the window still loads its own).
-            QFontMetricsF(QGuiApplication::font()).horizontalAdvance(QStringLiteral("Quillbox"));
-            QImageReader::supportedImageFormats();
-        });
-}
+void StartupWarmUp::applicationMade() { join(configuration_); }
 
-StartupWarmUp::~StartupWarmUp() {
-    join(configuration_);
-    join(caches_);
-}
+StartupWarmUp::~StartupWarmUp() { join(configuration_); }
 
 } // namespace quillbox::app

@@ -4,20 +4,19 @@
 
 namespace quillbox::app {
 
-// Loads on the second core what the first window would otherwise load on the main thread, while
-// the main thread has work of its own: fontconfig's configuration, which the first text laid out
-// needs (two dozen XML files on a Debian desktop, a third of an empty file's start-up), read
-// while the QApplication reaches the display; then, while the file is opened and the controls are
-// made, Qt's list of font families with the fallbacks of the application's font, and the image
-// plugins that the menu bar's icons ask for. Nothing changes in what is loaded, only where: all
-// of it is kept process-wide by the libraries that own it.
+// Reads fontconfig's configuration on the second core while the QApplication reaches the
+// display: the first text laid out needs it (two dozen XML files on a Debian desktop, a third of
+// an empty file's start-up). Nothing changes in what is read, only where: fontconfig keeps it
+// process-wide. Only fontconfig is called off the main thread, and it is done before Qt lays out
+// any text: Qt's own font and plugin tables, filled from a second thread while the main thread
+// showed a message box, could hang the start.
 class StartupWarmUp {
 public:
     // Before the QApplication is made.
     StartupWarmUp();
-    // Once the QApplication exists and before the first window is made: starts on the families
-    // and the image plugins, and waits for the fonts' configuration. Text laid out while it is still being read
-    // would make Qt read it all again beside it.
+    // Once the QApplication exists and before the first window is made: waits for the fonts'
+    // configuration. Text laid out while it is still being read would make Qt read it all again
+    // beside it.
     void applicationMade();
     ~StartupWarmUp();
 
@@ -25,7 +24,7 @@ public:
     StartupWarmUp& operator=(const StartupWarmUp&) = delete;
 
 private:
-    std::thread configuration_, caches_;
+    std::thread configuration_;
 };
 
 } // namespace quillbox::app
