@@ -7,6 +7,7 @@
 #include "desktop/QtMessageBoxService.h"
 #include "desktop/QtTrayIcon.h"
 #include "os/ProcessPrivacy.h"
+#include "windows/DeferredIcons.h"
 #include "windows/login/frmLogin.h"
 
 #include <QApplication>
@@ -24,11 +25,14 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillbox.Quillbox"));
     // The program ends only by its own exits; a hidden main window is not the last one closed.
     QApplication::setQuitOnLastWindowClosed(false);
+    // The desktop's style, its standard icons read only when first drawn.
+    QApplication::setStyle(new windows::DeferredIconStyle);
 
     desktop::QtMessageBoxService boxes;
     desktop::QtProgramEnd end;
     desktop::EngineErrorReporter errors(boxes, end);
     desktop::QtTrayIcon tray;
+    tray.askMeanwhile();
     desktop::QtClipboard clipboard;
     desktop::QtModalDialogs dialogs;
     desktop::DesktopMail mail;

@@ -8,6 +8,8 @@
 #include <QDBusVariant>
 #include <QMenu>
 
+#include <system_error>
+
 namespace quillbox::desktop {
 
 QtTrayIcon::QtTrayIcon() = default;
@@ -28,6 +30,19 @@ QtTrayIcon::Kind QtTrayIcon::kindOn(const QDBusConnection& bus) {
                                                              : Kind::XEmbed;
 }
 
+std::future<QtTrayIcon::Kind> QtTrayIcon::kindMeanwhile(std::function<QDBusConnection()> connect) {
+    try {
+        return std::async(std::launch::async,
+                          [connect = std::move(connect)] { return kindOn(connect()); });
+    } catch (const std::system_error&) { // no thread to be had: add() asks itself
+        return {};
+    }
+}
+
+void QtTrayIcon::askMeanwhile() {
+    kind_ = kindMeanwhile([] { return QDBusConnection::sessionBus(); });
+}
+
 int QtTrayIcon::messageFor(Kind kind, QSystemTrayIcon::ActivationReason why) {
     switch (why) {
     case QSystemTrayIcon::Trigger:
@@ -46,7 +61,7 @@ int QtTrayIcon::messageFor(Kind kind, QSystemTrayIcon::ActivationReason why) {
 
 void QtTrayIcon::add(const QIcon& icon, const QString& tip, std::function<void(int)> onMessage) {
     // Asked before the icon exists, as Qt asks when it makes its first one.
-    const Kind kind = kindOn(QDBusConnection::sessionBus());
+    const Kind kind = kind_.valid() ? kind_.get() : kindOn(QDBusConnection::sessionBus());
     icon_ = std::make_unique<QSystemTrayIcon>(icon);
     icon_->setToolTip(tip);
     QObject::connect(

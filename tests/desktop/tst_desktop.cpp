@@ -161,6 +161,8 @@ private slots:
         QCOMPARE(Tray::kindOn(app), Tray::Kind::XEmbed);
         watcher.host = true;
         QCOMPARE(Tray::kindOn(app), Tray::Kind::StatusNotifier);
+        // The same question asked on a thread of its own, the bus reached there.
+        QCOMPARE(Tray::kindMeanwhile([&] { return app; }).get(), Tray::Kind::StatusNotifier);
     }
 };
 

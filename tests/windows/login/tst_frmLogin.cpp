@@ -4,12 +4,16 @@
 
 #include "security/Password.h"
 #include "support/MainWindowFixture.h"
+#include "windows/DeferredIcons.h"
 #include "windows/ProgramIcon.h"
 #include "windows/login/frmLogin.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenuBar>
+#include <QStyleFactory>
+#include <QToolButton>
 
 using namespace quillbox;
 
@@ -150,6 +154,36 @@ private slots:
     void applicationIcon() {
         Run run;
         QCOMPARE(QApplication::windowIcon().cacheKey(), windows::programIcon().cacheKey());
+    }
+
+    // The program's style is the desktop's, except that a standard icon is made when it is first
+    // drawn: a menu bar made at start-up reads no image, and what it draws later is the same.
+    void standardIconsAreMadeWhenFirstDrawn() {
+        int made = 0;
+        std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+        const QIcon direct = fusion->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+        QToolButton button;
+        button.setIcon(QIcon(new windows::DeferredIconEngine([&] {
+            ++made;
+            return direct;
+        })));
+        button.resize(40, 40);
+        QCOMPARE(made, 0);
+        const QIcon copy = button.icon();
+        QCOMPARE(copy.pixmap(16).toImage(), direct.pixmap(16).toImage());
+        QCOMPARE(button.icon().availableSizes(), direct.availableSizes());
+        button.grab();
+        QCOMPARE(made, 1); // made once, for every copy
+
+        auto* style = new windows::DeferredIconStyle; // over the desktop's own
+        const QIcon overflow = style->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+        const QIcon base =
+            style->baseStyle()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+        QCOMPARE(overflow.pixmap(16, 2.0).toImage(), base.pixmap(16, 2.0).toImage());
+        QVERIFY(!overflow.isNull());
+        const QIcon late = style->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
+        delete style;
+        QVERIFY(late.isNull()); // made after its style is gone: nothing, and no crash
     }
 
     void cancelEndsTheProgram_data() {
