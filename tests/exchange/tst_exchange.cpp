@@ -263,6 +263,8 @@ private slots:
             card("4.0", "FN:x\r\nTEL;VALUE=uri;PREF=2:tel:+1-555\r\nTEL;PREF=1;VALUE=uri:tel:"
                         "+1-556;ext=1\r\nADR;LABEL=\"1 A St\\nT\":;;1 A St;T;;;"));
         add("none of the fields", card("3.0", "UID:1"));
+        add("3.0 blank lines inside a folded line",
+            card("3.0", "FN:x\r\nNOTE:a\r\n\r\n b\r\n c\r\n\r\nEMAIL:a@x"));
         const QStringList values[] = {
             {"Doe, Jane", "Zoë; Ñ\r\n2", ""},
             {"jo@example.org", "zoë@例え.jp", ""},

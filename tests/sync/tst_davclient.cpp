@@ -161,6 +161,30 @@ private slots:
         QCOMPARE(server.got.size(), 2 + 3);
     }
 
+    // A server without the sync report is asked for the ETag of every card, in a PROPFIND it
+    // can read; the listing is then complete, with no token to ask with next time.
+    void withoutTheSyncReport() {
+        QStringList asked; // the fallback's properties, as namespace and name
+        server.answer = [&](const ServerDouble::Request& r) -> ServerDouble::Response {
+            if (r.method == "REPORT")
+                return {405, {}, {}};
+            QXmlStreamReader xml(r.body);
+            while (!xml.atEnd())
+                if (xml.readNext() == QXmlStreamReader::StartElement)
+                    asked << xml.namespaceUri().toString() + ' ' + xml.name().toString();
+            if (xml.hasError() || r.method != "PROPFIND" || r.headers.value("depth") != "1")
+                return {400, {}, {}};
+            return {207, multistatus({"/book/a.vcf", "/book/b.vcf"}, "7"), {}};
+        };
+        HttpClient http("me", "secret");
+        CardDavClient dav(http, server.url());
+        const Changes changes = dav.changesSince("/book/", "old-token");
+        QCOMPARE(asked, QStringList({"DAV: propfind", "DAV: prop", "DAV: getetag",
+                                     "DAV: resourcetype"}));
+        QCOMPARE(changes.changed.size(), 2u);
+        QVERIFY(changes.complete && changes.token.isEmpty() && changes.removed.isEmpty());
+    }
+
     // More than a batch of cards comes from one query for the whole book, then multigets.
     void wholeBook() {
         QStringList hrefs{"/book/x.vcf"};

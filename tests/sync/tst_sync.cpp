@@ -177,9 +177,10 @@ private slots:
         row("conflict: the server wins", "UPDATE Addresses SET email = 'mine@x.org'", "ann@x.org",
             "theirs@x.org", "Ann|theirs@x.org|111|",
             "the server's \"theirs@x.org\" replaced \"mine@x.org\"");
-        row("edit here beats delete there", phone, "-", "", "Ann|ann@x.org|999|", "server: added");
+        row("edit here beats delete there", phone, "-", "", "Ann|ann@x.org|999|",
+            "server: added \"Ann\" again, as it was changed here");
         row("edit there beats delete here", "DELETE FROM Addresses", "ann@x.org", "a@z.org",
-            "Ann|a@z.org|111|", "here: added");
+            "Ann|a@z.org|111|", "here: added \"Ann\" again, as the server changed it");
         // A record the file was given by hand: the contact is paired afresh, nothing goes.
         row("record outside the book", "UPDATE SyncCards SET Href = '/bob/contacts/ann.vcf'", "",
             "", "Ann|ann@x.org|111|", "outside the address book");

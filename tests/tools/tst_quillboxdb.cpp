@@ -151,6 +151,7 @@ class TestQuillboxDb : public QObject {
 
 private slots:
     void cleanup() { g_asNobody = false; }
+    void helpListsTheCommands();
     void newFile();
     void refusesAndLeavesFilesAlone_data();
     void refusesAndLeavesFilesAlone();
@@ -162,6 +163,27 @@ private slots:
     void check();
     void whileProgramHasFileOpen();
 };
+
+// The tool's help names every command with what it takes and does, as the README shows them.
+void TestQuillboxDb::helpListsTheCommands() {
+    QTemporaryDir dir;
+    const Run r = runTool({"--help"}, dir.path());
+    const QString indent(17, u' ');
+    const QStringList expected = {
+        "create FILE [--contacts N] [--seed S]", "Writes a new database FILE.",
+        "import FILE.vcf|FILE.csv --into DATABASE",
+        "Adds the people of vCards or a CSV table as contacts.",
+        "export DATABASE --vcard [--version 3.0|4.0] | --csv [-o FILE]",
+        "Writes every contact as vCards or a CSV table.", "check DATABASE",
+        "Tells whether Quillbox can use the file, and what is wrong.", "backup DATABASE DEST",
+        "Copies the file safely, even while Quillbox runs.",
+        "sync DATABASE [--url URL --user NAME] [--password-command CMD] [--quiet]",
+        "Keeps the contacts in step with a CardDAV address book."};
+    QString list = "Commands (each has its --help):\n";
+    for (qsizetype i = 0; i < expected.size(); i += 2)
+        list += "  " + expected[i] + "\n" + indent + expected[i + 1] + "\n";
+    QVERIFY2(r.out.endsWith(list), qPrintable(r.out));
+}
 
 // Far past the point where plain "Last, First" names start to repeat, none empty, repeated or
 // over the limits: check finds nothing to warn of. The seed decides them.
@@ -202,7 +224,9 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("says");
     QTest::newRow("create over a file") << QStringList{"create", "taken.scc"} << "taken.scc";
-    QTest::newRow("create over a dangling link") << QStringList{"create", "link.scc"} << "exists";
+    QTest::newRow("create over a dangling link")
+        << QStringList{"create", "link.scc"}
+        << "a file or folder of that name already exists (it is left as it is)";
     QTest::newRow("create in a missing folder") << QStringList{"create", "no/s.scc"} << "folder";
     QTest::newRow("create without a file name") << QStringList{"create", "folder/"} << "name";
     QTest::newRow("export over a file")
@@ -233,6 +257,8 @@ void TestQuillboxDb::refusesAndLeavesFilesAlone_data() {
             << QStringList{"import", "two.vcf", "--into", target} << "not a regular";
     QTest::newRow("usage: no command") << QStringList{} << "no command";
     QTest::newRow("usage: create two files") << QStringList{"create", "a", "b"} << "too many";
+    QTest::newRow("usage: check two files")
+        << QStringList{"check", "a", "b"} << "check reads one DATABASE.";
     for (const char* count : {"-1", "2.5", "10000001"})
         QTest::addRow("usage: count %s", count)
             << QStringList{"create", "a", "--contacts", count} << "0 to 10000000";
