@@ -129,4 +129,11 @@ long peakResidentKiB(long pid) {
     return usage.ru_maxrss; // kilobytes on Linux
 }
 
+QString loadAverage() {
+    QFile f(QStringLiteral("/proc/loadavg"));
+    return f.open(QIODevice::ReadOnly)
+               ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2)
+               : QStringLiteral("unknown");
+}
+
 } // namespace quillbox::bench

@@ -56,4 +56,7 @@ template <typename F> double timeMs(F&& f) {
 // the exec.
 long peakResidentKiB(long pid = 0);
 
+// The machine's load averages over 1, 5 and 15 minutes, as /proc/loadavg gives them.
+QString loadAverage();
+
 } // namespace quillbox::bench

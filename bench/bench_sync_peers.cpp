@@ -409,13 +409,6 @@ void benchOn(Tools& tools, const QString& server, const QUrl& url, const QString
     report(server, q, v);
 }
 
-QString loadAverage() {
-    QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly)
-               ? QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2)
-               : QStringLiteral("unknown");
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -458,7 +451,7 @@ int main(int argc, char* argv[]) {
     std::printf("bench_sync_peers: %lld contacts, medians of %d rounds (first sync up: %d), "
                 "vdirsyncer %s; load average %s\n",
                 static_cast<long long>(contacts), options.rounds(), ups,
-                qPrintable(versionOf(vdirsyncer)), qPrintable(loadAverage()));
+                qPrintable(versionOf(vdirsyncer)), qPrintable(quillbox::bench::loadAverage()));
     std::fflush(stdout);
     Tools tools(sample, vdirsyncer);
     if (chosen.contains(QStringLiteral("radicale"))) {
@@ -477,6 +470,6 @@ int main(int argc, char* argv[]) {
                 xandikos.url(), QStringLiteral("/user/contacts/"), options.rounds(), ups);
     }
     std::printf("\nload average at the end %s; goal: every ratio at most 1.0\n",
-                qPrintable(loadAverage()));
+                qPrintable(quillbox::bench::loadAverage()));
     return 0;
 }
