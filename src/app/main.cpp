@@ -1,5 +1,7 @@
 #include "Version.h"
 #include "WarmUp.h"
+#include "data/MainLoad.h"
+#include "data/Schema.h"
 #include "desktop/Clipboard.h"
 #include "desktop/DesktopMail.h"
 #include "desktop/EngineErrorReporter.h"
@@ -18,6 +20,9 @@ int main(int argc, char* argv[]) {
     // Before there is anything to protect; a failure leaves the program as it always was.
     os::keepMemoryPrivate();
     app::StartupWarmUp warmUp;
+    // The main window's file is read on a thread of its own while the application reaches the
+    // display and the window is built.
+    auto file = data::loadMainWindowMeanwhile(data::schema::FileName);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLBOX_VERSION));
@@ -39,7 +44,7 @@ int main(int argc, char* argv[]) {
     windows::Services services{boxes, end, errors, tray, clipboard, dialogs, mail};
 
     warmUp.applicationMade();
-    windows::frmLogin login(services);
+    windows::frmLogin login(services, std::move(file));
     errors.guard([&] { login.Form_Load(); });
     return app.exec();
 }

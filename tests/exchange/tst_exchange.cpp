@@ -190,7 +190,8 @@ private slots:
               "line 3: '=ZZ'");
         vcard("unknown charset", card("2.1", "FN:a\r\nORG;CHARSET=X-KLINGON:b"),
               "line 4: the character set 'X-KLINGON'");
-        vcard("not UTF-8", card("3.0", "FN:M\xfcller"), "line 3: the text is not valid UTF-8");
+        vcard("not UTF-8", card("3.0", "FN:M\xfcller"),
+              "line 3: the text is not valid UTF-8 (byte 2 of the value)");
         vcard("vCard empty", " \r\n", "the file is empty: there are no cards in it");
         vcard("no colon", card("3.0", "FN:a\r\nNOTE no colon"),
               "line 4: there is no ':' between the property's name and its value");

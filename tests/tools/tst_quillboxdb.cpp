@@ -442,6 +442,10 @@ void TestQuillboxDb::check_data() {
         << "UPDATE Player SET WantPassword = 1, Senha = NULL" << 1
         << "password protection is on but no password is stored (Senha is Null): no password "
            "opens the program";
+    QTest::newRow("no password, protection off")
+        << "UPDATE Player SET WantPassword = 0, Senha = NULL" << 0
+        << "warning: no password is stored (Senha is Null): were protection switched on, no "
+           "password would open the program";
     QTest::newRow("damaged") // an index that holds what its definition no longer says
         << "CREATE INDEX x ON Addresses (Phone); PRAGMA writable_schema = ON; UPDATE "
            "sqlite_schema SET sql = replace(sql, 'Phone', 'Address') WHERE name = 'x'"

@@ -20,10 +20,10 @@
 
 namespace quillbox::windows {
 
-frmLogin::frmLogin(Services& services)
+frmLogin::frmLogin(Services& services, std::future<data::MainWindowFile> early)
     : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      s_(services) {
+      s_(services), early_(std::move(early)) {
     // Qt::Tool keeps the window off the taskbar; the fixed size and the missing minimise and
     // maximise buttons make it a plain dialog.
     setObjectName(QStringLiteral("frmLogin"));
@@ -65,7 +65,7 @@ void frmLogin::Form_Load() {
         show();
     } else {
         hide();
-        showMainProgram();
+        showMainProgram(std::move(early_));
     }
 }
 
@@ -81,7 +81,8 @@ void frmLogin::cmdOK_Click() {
         // Not kept for the rest of the run in a box nobody looks at again.
         txtPassword->SetText(QString());
         hide();
-        showMainProgram();
+        early_ = {}; // read before the password was typed: long done, and perhaps out of date
+        showMainProgram({});
     } else {
         s_.boxes.MsgBox(QStringLiteral("Access Denied!"), desktop::MessageBoxService::StyleStop,
                         QStringLiteral("Try Again"));
@@ -101,9 +102,10 @@ void frmLogin::closeEvent(QCloseEvent* e) {
     s_.end.end(0);
 }
 
-void frmLogin::showMainProgram() {
+void frmLogin::showMainProgram(std::future<data::MainWindowFile> file) {
     if (!main_) {
-        auto file = data::loadMainWindowMeanwhile(data::schema::FileName);
+        if (!file.valid())
+            file = data::loadMainWindowMeanwhile(data::schema::FileName);
         auto main = std::make_unique<MainProgram>(s_);
         main->Form_Load(std::move(file));
         main_ = std::move(main);

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "data/MainLoad.h"
 #include "windows/Services.h"
 
 #include <QDialog>
 
+#include <future>
 #include <memory>
 
 class QLabel;
@@ -27,7 +29,10 @@ class frmLogin : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmLogin(Services& services);
+    // `early`, where given, is the main window's file read while the program started: the main
+    // window takes it when the program goes straight on. After a password, which may be typed
+    // long after, the file is read afresh.
+    explicit frmLogin(Services& services, std::future<data::MainWindowFile> early = {});
     ~frmLogin() override;
 
     void Form_Load();
@@ -43,7 +48,7 @@ protected:
 
 private:
     void buildControls();
-    void showMainProgram();
+    void showMainProgram(std::future<data::MainWindowFile> file);
 
     Services& s_;
     QLabel* lblLabels = nullptr;
@@ -54,6 +59,7 @@ private:
     std::shared_ptr<data::Database> db_;
     std::unique_ptr<data::Recordset> settings_;
     std::unique_ptr<MainProgram> main_;
+    std::future<data::MainWindowFile> early_;
 };
 
 } // namespace quillbox::windows

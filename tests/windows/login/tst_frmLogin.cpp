@@ -2,6 +2,8 @@
 // between the login window and the main window, the login window lets in exactly the stored
 // password, and the change-password window stores a verifier that the next start asks for.
 
+#include "data/MainLoad.h"
+#include "data/Schema.h"
 #include "security/Password.h"
 #include "support/MainWindowFixture.h"
 #include "windows/DeferredIcons.h"
@@ -22,10 +24,12 @@ namespace {
 // One start of the program, from the login window's load step on.
 struct Run {
     test::FakeServices fakes;
-    windows::frmLogin login{fakes.services};
+    windows::frmLogin login;
     test::WindowDriver main;
 
-    Run() {
+    // `early`: the main window's file as read while the program started.
+    explicit Run(std::future<data::MainWindowFile> early = {})
+        : login(fakes.services, std::move(early)) {
         fakes.errors.guard([this] { login.Form_Load(); });
         main.w = login.mainProgram();
     }
@@ -127,6 +131,33 @@ private slots:
             QCOMPARE(run.box()->Text(), typed); // the typed text stays
         }
         QVERIFY(run.fakes.end.statuses.empty());
+    }
+
+    // The file read while the program started is the main window's when the program goes
+    // straight on (a commit made since comes with the window's watch); after a password it is
+    // read afresh, and what was added meanwhile is there at once.
+    void earlyFile_data() {
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("straight on") << false;
+        QTest::newRow("after a password") << true;
+    }
+    void earlyFile() {
+        QFETCH(bool, asks);
+        setSettings("'pw'", asks ? "1" : "0");
+        auto early = data::loadMainWindowMeanwhile(data::schema::FileName);
+        early.wait();
+        file_->exec("INSERT INTO Addresses (Name) VALUES ('Added Meanwhile')");
+        Run run(std::move(early));
+        QVERIFY(!asks || run.logIn("pw"));
+        const auto listed = [&run] {
+            const windows::ListBox* list = run.main.list();
+            for (int i = 0; i < list->ListCount(); ++i)
+                if (list->List(i) == QLatin1String("Added Meanwhile"))
+                    return true;
+            return false;
+        };
+        QCOMPARE(listed(), asks);
+        QTRY_VERIFY(listed());
     }
 
     // Tries without end; the stored password is read at every press, so one changed meanwhile

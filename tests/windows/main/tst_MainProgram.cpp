@@ -7,6 +7,7 @@
 #include "data/MainLoad.h"
 #include "data/Recordset.h"
 #include "support/MainWindowFixture.h"
+#include "windows/ProgramIcon.h"
 #include "windows/Twips.h"
 #include "windows/main/HelpTexts.h"
 
@@ -566,6 +567,7 @@ private slots:
                 const auto* text = d.findChild<QLabel*>("Label1");
                 const auto* icon = d.findChild<QLabel*>("imgIcon");
                 QCOMPARE(text->text().section(u'\n', 0, 0), "Quillbox, Version 3.1");
+                QCOMPARE(icon->pixmap().toImage(), windows::programIcon().pixmap(32).toImage());
                 QVERIFY(d.size() == QSize(190, 144) && d.rect().contains(icon->geometry()) &&
                         !icon->geometry().intersects(text->contentsRect().translated(text->pos())));
                 QVERIFY(text->heightForWidth(text->width()) <= text->height());
