@@ -85,7 +85,7 @@ public:
     void add(const QIcon& icon, const QString& tip, std::function<void(int)> onMessage) override {
         ++added;
         this->tip = tip;
-        hadIcon = !icon.isNull();
+        iconSizes = icon.availableSizes();
         handler_ = std::move(onMessage);
     }
     void remove() override { ++removed; }
@@ -101,7 +101,8 @@ public:
     }
     int added = 0, removed = 0;
     QString tip;
-    bool hadIcon = false, hasArea = true;
+    QList<QSize> iconSizes;
+    bool hasArea = true;
     desktop::QtTrayIcon::Kind kind = desktop::QtTrayIcon::Kind::XEmbed;
     std::vector<QString> popUps;
     std::function<void(QMenu&)> whilePoppedUp;

@@ -24,7 +24,7 @@ frmAbout::frmAbout(Services& services)
     // Qt::Tool keeps the window off the taskbar.
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Quillbox"));
-    setWindowIcon(programIcon());
+    setWindowIcon(programWindowIcon());
     setFixedSize(px(2850), px(2160));
 
     // The icon, 32 pixels square, stands in the text's top left corner, the text beside it.

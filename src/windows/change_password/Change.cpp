@@ -24,7 +24,7 @@ Change::Change(Services& services)
       s_(services) {
     setObjectName(QStringLiteral("Change"));
     setWindowTitle(QStringLiteral("Change Password"));
-    setWindowIcon(programIcon());
+    setWindowIcon(programWindowIcon());
     setFixedSize(px(3540), px(1335));
 
     const Control controls[] = {

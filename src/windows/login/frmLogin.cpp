@@ -29,13 +29,13 @@ frmLogin::frmLogin(Services& services, std::future<data::MainWindowFile> early)
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Authentication"));
     // Made first at every start: message boxes without a parent window take this icon too.
-    QApplication::setWindowIcon(programIcon());
+    QApplication::setWindowIcon(programWindowIcon());
 }
 
 // Made only when the password is asked for: with protection off the window is never seen, and
 // start-up does not pay for laying it out.
 void frmLogin::buildControls() {
-    setWindowIcon(programIcon());
+    setWindowIcon(programWindowIcon());
     setFixedSize(px(3525), px(1290));
     const Control controls[] = {
         {&lblLabels, "lblLabels", "&Password:", 120, 240, 840, 270, -1},

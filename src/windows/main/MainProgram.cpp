@@ -39,7 +39,7 @@ QRect ruleRect(int x1, int y1, int x2, int y2) {
 MainProgram::MainProgram(Services& services) : QMainWindow(nullptr), s_(services) {
     setObjectName(QStringLiteral("MainProgram"));
     setWindowTitle(QStringLiteral("Quillbox"));
-    setWindowIcon(programIcon());
+    setWindowIcon(programWindowIcon());
     buildControls();
     buildMenus();
     resize(px(8040), px(4680) + menuBar()->sizeHint().height());

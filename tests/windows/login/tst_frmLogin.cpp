@@ -181,10 +181,32 @@ private slots:
         QVERIFY(run.login.mainProgram() && !run.asks());
     }
 
-    // Message boxes without a parent window show it.
+    // Message boxes without a parent window show it. A window hands the display only the sizes
+    // a frame, a taskbar and a switcher use on this screen, each as drawn, not scaled.
     void applicationIcon() {
         Run run;
-        QCOMPARE(QApplication::windowIcon().cacheKey(), windows::programIcon().cacheKey());
+        QCOMPARE(QApplication::windowIcon().cacheKey(), windows::programWindowIcon().cacheKey());
+        const QIcon icon = windows::programWindowIcon();
+        QCOMPARE(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
+        for (const QSize& size : icon.availableSizes())
+            QCOMPARE(icon.pixmap(size).toImage(), windows::programIcon().pixmap(size).toImage());
+        QCOMPARE(windows::programIcon().availableSizes().size(), 6);
+    }
+
+    void windowIconSizes_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::newRow("1") << 1.0 << QList<int>{16, 32, 48};
+        QTest::newRow("below 1") << 0.5 << QList<int>{16, 32, 48};
+        QTest::newRow("1.25: never blown up") << 1.25 << QList<int>{32, 48, 64};
+        QTest::newRow("2") << 2.0 << QList<int>{32, 64, 96};
+        QTest::newRow("3") << 3.0 << QList<int>{48, 96, 128};
+        QTest::newRow("4: the largest drawn, once") << 4.0 << QList<int>{64, 128};
+    }
+    void windowIconSizes() {
+        QFETCH(qreal, ratio);
+        QFETCH(QList<int>, sizes);
+        QCOMPARE(windows::windowIconSizes(ratio), sizes);
     }
 
     // The program's style is the desktop's, except that a standard icon is made when it is first
