@@ -1,7 +1,9 @@
 // bench_startup: Quillbox's start-up as a user meets it, from exec to the main window mapped on
 // an X server, against the floor program (startup_floor) doing the same work in the plainest way.
-// Both run on a private Xvfb, in turn, on the same files; the moment of mapping is the X server's
-// MapNotify, seen by this process, so neither program is changed or slowed to be measured.
+// Beside them runs the plain window (P): the floor with Quillbox's menus and controls made from
+// stock widgets, for what such a screen costs in Qt itself. All run on a private Xvfb, in turn,
+// on the same files; the moment of mapping is the X server's MapNotify, seen by this process, so
+// no program is changed or slowed to be measured.
 // With --callgrind, each also runs once under valgrind's callgrind, to the same moment, for
 // instruction counts that the machine's load does not blur.
 
@@ -221,21 +223,25 @@ int main(int argc, char* argv[]) {
 
     const std::vector<std::int64_t> counts = options.sizes();
     const int roundCount = options.rounds();
-    const std::vector<std::string> programs[2] = {
+    const std::string floorPath = QFile::encodeName(parser.value(floor)).toStdString();
+    constexpr int programCount = 3;
+    const std::vector<std::string> programs[programCount] = {
         {QFile::encodeName(parser.value(quillbox)).toStdString()},
-        {QFile::encodeName(parser.value(floor)).toStdString()}};
+        {floorPath},
+        {floorPath, "--controls"}};
 
     try {
         const QString folder = options.folder();
         XServer x;
         std::printf("\nexec to the first window mapped on Xvfb, medians of %d rounds after a "
-                    "warm-up, the two in turn; load average at the start %s\n(Q) %s\n(F) %s: "
+                    "warm-up, all in turn; load average at the start %s\n(Q) %s\n(F) %s: "
                     "open, settings, one query, QCollator::compare in std::stable_sort, "
-                    "QListView\n\n",
+                    "QListView\n(P) the same with Quillbox's menus and controls in stock "
+                    "widgets\n\n",
                     roundCount, qPrintable(bench::loadAverage()), programs[0][0].c_str(),
                     programs[1][0].c_str());
-        std::printf("%10s %10s %10s %8s %10s %10s\n", "contacts", "(Q) ms", "(F) ms", "Q/F",
-                    "(Q) MiB", "(F) MiB");
+        std::printf("%10s %10s %10s %8s %10s %8s %10s %10s\n", "contacts", "(Q) ms", "(F) ms",
+                    "Q/F", "(P) ms", "Q/P", "(Q) MiB", "(F) MiB");
         struct Row {
             std::int64_t contacts;
             double ms, ratio, memoryRatio;
@@ -244,21 +250,21 @@ int main(int argc, char* argv[]) {
         for (std::int64_t n : counts) {
             const QString sample = bench::sampleFile(folder, options.tool(), n);
             const QString at = bench::stage(folder, sample, n);
-            std::vector<double> ms[2], kib[2];
+            std::vector<double> ms[programCount], kib[programCount];
             for (int r = -1; r < roundCount; ++r)
-                for (int k = 0; k < 2; ++k) {
-                    const int which = (r + 1 + k) % 2; // who goes first alternates
+                for (int k = 0; k < programCount; ++k) {
+                    const int which = (r + 1 + k) % programCount; // who goes first rotates
                     const Run run = startOnce(x, programs[which], at);
                     if (r >= 0) {
                         ms[which].push_back(run.ms);
                         kib[which].push_back(static_cast<double>(run.peakKiB));
                     }
                 }
-            const double q = median(ms[0]), f = median(ms[1]);
+            const double q = median(ms[0]), f = median(ms[1]), plain = median(ms[2]);
             const double qMiB = median(kib[0]) / 1024, fMiB = median(kib[1]) / 1024;
             rows.push_back({n, q, q / f, qMiB / fMiB});
-            std::printf("%10lld %10.1f %10.1f %8.2f %10.1f %10.1f\n", static_cast<long long>(n), q,
-                        f, q / f, qMiB, fMiB);
+            std::printf("%10lld %10.1f %10.1f %8.2f %10.1f %8.2f %10.1f %10.1f\n",
+                        static_cast<long long>(n), q, f, q / f, plain, q / plain, qMiB, fMiB);
         }
         std::printf("\nload average at the end %s\n", qPrintable(bench::loadAverage()));
         const auto goal = [](const char* what, double value, bool met) {
@@ -280,27 +286,28 @@ int main(int argc, char* argv[]) {
             const QString out = parser.value(callgrind);
             QDir().mkpath(out);
             std::printf("\ninstructions to the window mapped, under callgrind (all threads)\n\n");
-            std::printf("%10s %14s %14s %8s\n", "contacts", "(Q) M", "(F) M", "Q/F");
+            std::printf("%10s %14s %14s %8s %14s\n", "contacts", "(Q) M", "(F) M", "Q/F",
+                        "(P) M");
             for (std::int64_t n : counts) {
                 const QString at =
                     bench::stage(folder, bench::sampleFile(folder, options.tool(), n), n);
-                long long counted[2];
-                for (int which = 0; which < 2; ++which) {
+                long long counted[programCount];
+                for (int which = 0; which < programCount; ++which) {
+                    static const char* const names[programCount] = {"quillbox", "floor", "plain"};
                     const QString file = QDir(out).absoluteFilePath(
-                        QStringLiteral("callgrind.%1.%2")
-                            .arg(which ? QStringLiteral("floor") : QStringLiteral("quillbox"))
-                            .arg(n));
-                    startOnce(x,
-                              {"valgrind", "--tool=callgrind", "-q",
-                               "--callgrind-out-file=" + QFile::encodeName(file).toStdString(),
-                               programs[which][0]},
-                              at);
+                        QStringLiteral("callgrind.%1.%2").arg(QLatin1String(names[which])).arg(n));
+                    std::vector<std::string> argv = {
+                        "valgrind", "--tool=callgrind", "-q",
+                        "--callgrind-out-file=" + QFile::encodeName(file).toStdString()};
+                    argv.insert(argv.end(), programs[which].begin(), programs[which].end());
+                    startOnce(x, argv, at);
                     counted[which] = instructions(file);
                 }
-                std::printf("%10lld %14.0f %14.0f %8.2f\n", static_cast<long long>(n),
+                std::printf("%10lld %14.0f %14.0f %8.2f %14.0f\n", static_cast<long long>(n),
                             static_cast<double>(counted[0]) / 1e6,
                             static_cast<double>(counted[1]) / 1e6,
-                            counted[1] ? static_cast<double>(counted[0]) / counted[1] : 0);
+                            counted[1] ? static_cast<double>(counted[0]) / counted[1] : 0,
+                            static_cast<double>(counted[2]) / 1e6);
             }
             std::printf("profiles in %s (callgrind_annotate FILE)\n", qPrintable(out));
         }
