@@ -322,10 +322,12 @@ public:
                 });
             return true;
         }
+        // Told as it stood before the upload, which gives the row its new ETag.
+        const bool neverThere = s.etag.isEmpty() && s.agreed == *here;
         if (!upload(s, exchange::editCard(s.card, editOf(s.agreed, *here)), {}, here))
             return false;
         ++counts.addedThere;
-        say_(s.etag.isEmpty() && s.agreed == *here
+        say_(neverThere
                  ? QStringLiteral("server: added %1").arg(name)
                  : QStringLiteral("server: added %1 again, as it was changed here").arg(name));
         return true;

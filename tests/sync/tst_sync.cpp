@@ -181,6 +181,13 @@ private slots:
             "server: added \"Ann\" again, as it was changed here");
         row("edit there beats delete here", "DELETE FROM Addresses", "ann@x.org", "a@z.org",
             "Ann|a@z.org|111|", "here: added \"Ann\" again, as the server changed it");
+        // A card whose upload was never confirmed, missing there: it goes up, changed or not.
+        const char* unconfirmed = "UPDATE SyncCards SET ETag = NULL";
+        row("never confirmed, gone there", unconfirmed, "-", "", "Ann|ann@x.org|111|",
+            "server: added \"Ann\"");
+        row("never confirmed, gone there, edited here",
+            (QByteArray(unconfirmed) + "; " + phone).constData(), "-", "", "Ann|ann@x.org|999|",
+            "server: added \"Ann\" again, as it was changed here");
         // A record the file was given by hand: the contact is paired afresh, nothing goes.
         row("record outside the book", "UPDATE SyncCards SET Href = '/bob/contacts/ann.vcf'", "",
             "", "Ann|ann@x.org|111|", "outside the address book");
@@ -205,6 +212,8 @@ private slots:
         said.clear();
         run();
         QVERIFY2(said.join('\n').contains(told), qPrintable(said.join('\n')));
+        QVERIFY2(told.contains("again") == said.join('\n').contains("again"),
+                 qPrintable(said.join('\n')));
         const QStringList expected = result.isEmpty() ? QStringList() : QStringList{result};
         QCOMPARE(here(), expected);
         QByteArray cards;
