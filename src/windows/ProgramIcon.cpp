@@ -55,7 +55,12 @@ QList<int> windowIconSizes(qreal devicePixelRatio) {
 }
 
 QIcon programIcon() {
-    static const QIcon* const icon = makeIcon({16, 32, 48, 64, 96, 128});
+    static const QIcon* const icon = [] {
+        QList<int> every;
+        for (const auto& d : drawn)
+            every.append(d.first);
+        return makeIcon(every);
+    }();
     return *icon;
 }
 
