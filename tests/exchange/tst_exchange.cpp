@@ -151,6 +151,9 @@ private slots:
             {"Bob|b@h|1|A", "Acme Ltd|||"});
         csv("line breaks in name parts", "First Name,Last Name\r\n\"Jo\nhn\",\"Do\re\"\r\n",
             {"Do / e, Jo / hn|||"});
+        csv("e-mail and phone by rank, not by column order",
+            "Name,Secondary Email,E-mail 3,Email,Other Phone 2,Phone\r\nAl,s@x,3@x,e@x,2,1\r\n",
+            {"Al|e@x|1|"});
         csv("Outlook",
             "\"First Name\",\"Middle Name\",\"Last Name\",\"E-mail Address\","
             "\"E-mail 2 Address\",\"Business Fax\",\"Business Phone\",\"Mobile Phone\","

@@ -108,6 +108,7 @@ private slots:
             row("paste over a selection") << 5 << "abcde" << allSelected << 'p' << "123456789" << "12345";
             row("paste cut inside an emoji") << 4 << "ab" << atEnd << 'p' << "c" + grin + "d" << "abc";
             row("emoji key one short of room") << 3 << "ab" << atEnd << 'k' << grin << "ab";
+            row("an emoji takes two, what follows the rest") << 5 << "" << atEnd << 'p' << grin + "abcd" << grin + "abc";
             row("drop more than fits") << 5 << "ab" << atEnd << 'd' << "cdefgh" << "abcde";
             row("composed text cut inside an emoji") << 4 << "ab" << atEnd << 'c' << "c" + grin << "abc";
             // What the program stored comes in whole, and the user cannot make it longer.

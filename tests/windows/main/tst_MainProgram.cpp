@@ -211,8 +211,12 @@ private slots:
         QCOMPARE(text("txtUpdateName") + text("txtUpdateEmail") + text("txtUpdatePhone") +
                      text("txtUpdateAddress"),
                  QStringLiteral("Smith, Alal@x5551 High St\r\nTown"));
-        press("cmdCopyAddress"); // the clipboard takes "\n"
+        press("cmdCopyAddress"); // the clipboard takes "\n"; each copied box is left selected
+        QCOMPARE(w->findChild<windows::MultiLineBox*>("txtUpdateAddress")->textCursor().selectedText(),
+                 QStringLiteral("1 High St\u2029Town"));
         press("cmdCopyEmail");
+        QCOMPARE(w->findChild<windows::LineBox*>("txtUpdateEmail")->selectedText(),
+                 QStringLiteral("al@x"));
         type("txtUpdatePhone", "555 edited");
         press("cmdCopyPhone");
         QCOMPARE(fakes_->clipboard.texts,
@@ -529,6 +533,10 @@ private slots:
         for (const char* box : {"txtAddress", "txtUpdateAddress", "txtEmailList"})
             limits += QString::number(w->findChild<windows::MultiLineBox*>(box)->MaxLength()) + u' ';
         QCOMPARE(limits, QStringLiteral("49 99 69 49 99 69 99 99 0 "));
+        // The send list's panel is closed until asked for.
+        for (const char* name : {"txtEmailList", "cmdSendList", "cmdClearEmailList", "cmdAddAll",
+                                 "cmdDone", "Line2"})
+            QVERIFY2(!w->findChild<QWidget*>(name)->isVisibleTo(w), name);
         // The icon is registered first, and drawn for each size rather than blown up: the tray
         // picks among all of them, the window hands the display those of its screen.
         QCOMPARE(fakes_->tray.added, 1);
