@@ -23,6 +23,10 @@ using namespace quillbox;
 using Box = desktop::MessageBoxService;
 using Icon = QSystemTrayIcon;
 
+// The send list's panel: shown and hidden together.
+constexpr const char* panelControls[] = {"txtEmailList", "cmdSendList", "cmdClearEmailList",
+                                         "cmdAddAll",    "cmdDone",     "Line2"};
+
 class TestMainProgram : public QObject, public test::MainWindowFixture {
     Q_OBJECT
 
@@ -511,8 +515,7 @@ private slots:
         QFETCH(int, height);
         load();
         play(script);
-        for (const char* name : {"txtEmailList", "cmdSendList", "cmdClearEmailList", "cmdAddAll",
-                                 "cmdDone", "Line2"})
+        for (const char* name : panelControls)
             QCOMPARE(w->findChild<QWidget*>(name)->isVisibleTo(w), open);
         QTRY_COMPARE(w->frameGeometry().height(), windows::px(height));
         const int panelBottom = w->findChild<QWidget*>("txtEmailList")->geometry().bottom();
@@ -534,8 +537,7 @@ private slots:
             limits += QString::number(w->findChild<windows::MultiLineBox*>(box)->MaxLength()) + u' ';
         QCOMPARE(limits, QStringLiteral("49 99 69 49 99 69 99 99 0 "));
         // The send list's panel is closed until asked for.
-        for (const char* name : {"txtEmailList", "cmdSendList", "cmdClearEmailList", "cmdAddAll",
-                                 "cmdDone", "Line2"})
+        for (const char* name : panelControls)
             QVERIFY2(!w->findChild<QWidget*>(name)->isVisibleTo(w), name);
         // The icon is registered first, and drawn for each size rather than blown up: the tray
         // picks among all of them, the window hands the display those of its screen.
